@@ -1,0 +1,62 @@
+# Build conventions shared by every target of the project.
+
+if(WIN32)
+  # Unicode entry points and APIs, Windows 7 and later, and one self-contained
+  # .exe: the C and C++ runtimes (and winpthread) are linked statically.
+  add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+  set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+  # Wine runs tests one executable at a time; give slow ones room.
+  set(VTS_TEST_TIMEOUT 300)
+else()
+  option(VTS_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+  if(VTS_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+  set(VTS_TEST_TIMEOUT 120)
+endif()
+
+# vts_warnings(target): the project's warning level; errors under VTS_WERROR.
+function(vts_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(VTS_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# GoogleTest from Debian's source package, built with the cross toolchain.
+macro(vts_add_gtest_library)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endmacro()
+
+# vts_add_test(NAME name SOURCES src... [LIBS lib...] [LABELS label...]
+#              [MAIN own|gtest] [ENVIRONMENT VAR=value...])
+# One GoogleTest executable, one ctest test. In the Windows build ctest runs it
+# through Wine (CMAKE_CROSSCOMPILING_EMULATOR); natively it runs sanitized.
+function(vts_add_test)
+  cmake_parse_arguments(T "" "NAME;MAIN" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  vts_warnings(${T_NAME})
+  if(T_MAIN STREQUAL "own")
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
+  else()
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  endif()
+  if(WIN32)
+    # Tests are console programs with a wide main where they need one.
+    target_link_options(${T_NAME} PRIVATE -mconsole)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
+  set(labels ${T_LABELS})
+  if(WIN32)
+    list(APPEND labels wine)
+  else()
+    list(APPEND labels native)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${VTS_TEST_TIMEOUT} LABELS "${labels}")
+  if(T_ENVIRONMENT)
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+endfunction()
