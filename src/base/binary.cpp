@@ -146,9 +146,9 @@ BYTE* CBinary::GetBuffer(int size) {
 BYTE* CBinary::GetData() const { return m_pData; }
 
 BYTE* CBinary::GetBufferSetLength(int size) {
-  BYTE* block = GetBuffer(size);
-  if (!block || !SetLength(size)) return nullptr;
-  return block;
+  if (size > m_nCapacity && !GetBuffer(size)) return nullptr;
+  if (!SetLength(size)) return nullptr;
+  return m_pData;
 }
 
 BOOL CBinary::ReleaseBuffer(int length) { return SetLength(length); }
@@ -273,8 +273,10 @@ BOOL CBinary::AppendBytes(const void* data, int count) {
   if (count <= 0) return TRUE;
   if (m_nLength > INT_MAX - count) return FALSE;
   // The source may be this buffer's own block, which growing moves.
-  const bool own = m_pData && data >= m_pData && data < m_pData + m_nCapacity;
-  const std::ptrdiff_t own_offset = own ? static_cast<const BYTE*>(data) - m_pData : 0;
+  const auto at = reinterpret_cast<std::uintptr_t>(data);
+  const auto begin = reinterpret_cast<std::uintptr_t>(m_pData);
+  const bool own = m_pData && at >= begin && at < begin + static_cast<std::uintptr_t>(m_nCapacity);
+  const std::uintptr_t own_offset = own ? at - begin : 0;
   const int old_length = m_nLength;
   if (!GetBufferSetLength(old_length + count)) return FALSE;
   const void* from = own ? m_pData + own_offset : data;

@@ -281,6 +281,13 @@ TEST(Binary, AppendBuffers) {
   EXPECT_EQ(AsString(b), "abcd");
   b.Append(b);
   EXPECT_EQ(AsString(b), "abcdabcd");
+  // Appending itself across a growth of the block.
+  CBinary self = Ansi("0123456789012345678901234567890123456789");
+  ASSERT_EQ(self.GetCapacity(), 64);
+  self.Append(self);
+  EXPECT_EQ(AsString(self),
+            "0123456789012345678901234567890123456789"
+            "0123456789012345678901234567890123456789");
   // Growth past the first block keeps everything.
   CBinary big;
   std::string expected;
