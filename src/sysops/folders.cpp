@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-
 #include "base/text_codec.h"
 #include "framework/scoped_handle.h"
 
@@ -51,7 +50,11 @@ bool CreateFolderPath(const std::wstring& folder) {
   if (!CopyToPathBuffer(folder, buffer)) return false;
   // The trailing backslash makes the last component a folder too.
   if (::PathAddBackslashW(buffer) == nullptr) return false;
+  // The folder is created through the ANSI code page. A name it cannot hold
+  // would come out as '?' or as a look-alike ("cafe" for "café"), which is
+  // some other folder: refuse rather than create that.
   const std::string ansi = codec::Encode(buffer, codec::CodePage::kThreadAnsi);
+  if (codec::Decode(ansi, codec::CodePage::kThreadAnsi) != buffer) return false;
   return ::MakeSureDirectoryPathExists(ansi.c_str()) != FALSE;
 }
 

@@ -72,6 +72,16 @@ TEST(CreateFolderPath, CreatesEveryMissingLevel) {
   EXPECT_TRUE(CreateFolderPath(deep + L"\\"));
 }
 
+TEST(CreateFolderPath, NeverCreatesALookAlikeOfANameTheCodePageCannotHold) {
+  ScratchFolder scratch;
+  // Hangul has no form in code page 932; an accented Latin letter only a
+  // best-fit one.
+  EXPECT_FALSE(CreateFolderPath(scratch / L"\uac00\\below"));
+  EXPECT_FALSE(CreateFolderPath(scratch / L"caf\u00e9"));
+  EXPECT_FALSE(sysops_test::Exists(scratch / L"cafe"));
+  EXPECT_FALSE(sysops_test::Exists(scratch / L"caf?"));
+}
+
 TEST(CreateFolderPath, FailsWhereAFileStandsInTheWay) {
   ScratchFolder scratch;
   sysops_test::WriteFileBytes(scratch / L"file", "x");
