@@ -1,0 +1,44 @@
+#pragma once
+// The fixed places shared with the other Varnel programs. The first use of a
+// product folder under the common application-data folder creates it and
+// opens it, and the common Varnel folder above it, to every user and program.
+
+#include <string>
+
+namespace sysops {
+
+inline constexpr wchar_t kDepotronDataFolder[] = L"Varnel\\Depotron";
+inline constexpr wchar_t kDownloadFolder[] = L"Varnel\\Download";
+inline constexpr wchar_t kStatusBoxFolder[] = L"Varnel\\Tolvik";
+inline constexpr wchar_t kInstallerFileName[] = L"VarnelDepotron.msi";
+inline constexpr wchar_t kStatusBoxIniFileName[] = L"VarnelDriveTerminalSend.ini";
+inline constexpr wchar_t kUploadMarkerRelativePath[] =
+    L"Varnel\\Tolvik\\VarnelTerminalSend\\0\\0.varnelscan.upload";
+inline constexpr wchar_t kDepotronUpdaterRelativePath[] =
+    L"Varnel\\VarnelDepotron\\VarnelUpdate.exe";
+inline constexpr wchar_t kTerminalProgramRelativePath[] =
+    L"Varnel\\VarnelTerminal\\VarnelTerminal.exe";
+
+// Common application data + "Varnel\Depotron" + file_name; prepares the folder.
+std::wstring GetDepotronDataPath(const std::wstring& file_name);
+// Common application data + "Varnel\Download\VarnelDepotron.msi"; prepares the folder.
+std::wstring GetInstallerDownloadPath();
+// Common application data + "Varnel\Tolvik\VarnelDriveTerminalSend.ini"; prepares the folder.
+std::wstring GetStatusBoxIniPath();
+// The marker a pending upload leaves; never creates anything.
+std::wstring GetUploadMarkerPath();
+// Program Files + "Varnel\VarnelDepotron\VarnelUpdate.exe".
+std::wstring GetDepotronUpdaterPath();
+// Program Files + "Varnel\VarnelTerminal\VarnelTerminal.exe".
+std::wstring GetTerminalProgramPath();
+
+// base_folder + relative_folder + file_name, the folder prepared: when missing
+// it is created and opened (see above); an existing one is left as it is. An
+// empty base (a special folder Windows could not name) gives the empty path
+// and touches nothing, rather than creating open folders relative to
+// whatever the current directory happens to be.
+std::wstring PrepareProductPath(const std::wstring& base_folder,
+                                const std::wstring& relative_folder,
+                                const std::wstring& file_name);
+
+}  // namespace sysops
