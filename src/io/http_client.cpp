@@ -120,12 +120,41 @@ bool QueryContentLength(HINTERNET request, ULONGLONG& length) {
   return true;
 }
 
-bool IsChunked(HINTERNET request) {
+bool HeaderContains(HINTERNET request, DWORD query, const wchar_t* word) {
   std::wstring text;
-  if (!QueryHeader(request, HTTP_QUERY_TRANSFER_ENCODING, text)) return false;
+  if (!QueryHeader(request, query, text)) return false;
   for (auto& c : text) c = static_cast<wchar_t>(::towlower(c));
-  return text.find(L"chunked") != std::wstring::npos;
+  return text.find(word) != std::wstring::npos;
 }
+
+// WinINet delivers a chunked body decoded and, when the connection breaks
+// before the last chunk, reports an ordinary end of data. What gives the cut
+// away is the connection: after a whole body WinINet keeps it for the next
+// request (unless the server said it would close it), after a cut one it is
+// closed, at the latest when the request handle is. The status callback tells
+// us when that happens.
+struct ReadWatch {
+  HINTERNET request = nullptr;
+  bool connectionClosed = false;
+};
+thread_local ReadWatch* t_watch = nullptr;
+
+void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR, DWORD status, LPVOID, DWORD) {
+  if (status == INTERNET_STATUS_CONNECTION_CLOSED && t_watch && t_watch->request == handle) {
+    t_watch->connectionClosed = true;
+  }
+}
+
+class WatchScope {
+ public:
+  WatchScope(ReadWatch& watch) : previous_(t_watch) { t_watch = &watch; }
+  ~WatchScope() { t_watch = previous_; }
+  WatchScope(const WatchScope&) = delete;
+  WatchScope& operator=(const WatchScope&) = delete;
+
+ private:
+  ReadWatch* previous_;
+};
 
 // Where the body goes. Begin is called once the final status is known to be
 // a success, with the announced length when there is one; Finish once the
@@ -145,6 +174,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     fw::ScopedInternetHandle session(::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                                      nullptr, INTERNET_FLAG_DONT_CACHE));
     if (!session) return FALSE;
+    ::InternetSetStatusCallbackW(session.get(), OnStatus);
     const std::wstring authorization = L"Authorization: Basic " + credential + L"\r\n";
 
     // Redirects are followed here rather than inside WinINet, which would
@@ -192,10 +222,14 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     }
 
     ULONGLONG announced = 0;
-    const bool hasLength = QueryContentLength(request.get(), announced);
-    const bool chunked = IsChunked(request.get());
+    const bool chunked = HeaderContains(request.get(), HTTP_QUERY_TRANSFER_ENCODING, L"chunked");
+    const bool hasLength = !chunked && QueryContentLength(request.get(), announced);
+    const bool serverCloses = HeaderContains(request.get(), HTTP_QUERY_CONNECTION, L"close");
     if (!sink.Begin(hasLength ? &announced : nullptr)) return FALSE;
 
+    ReadWatch watch;
+    watch.request = request.get();
+    WatchScope watching(watch);
     std::vector<BYTE> chunk(kReadChunk);
     ULONGLONG received = 0;
     for (;;) {
@@ -207,7 +241,11 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     }
     // WinINet reports a connection closed in the middle of the body as an
     // ordinary end of data: the count tells a cut body from a whole one.
-    if (hasLength && !chunked && received != announced) return FALSE;
+    if (hasLength && received != announced) return FALSE;
+    if (chunked && !serverCloses) {
+      request.reset();
+      if (watch.connectionClosed) return FALSE;
+    }
     return sink.Finish() ? TRUE : FALSE;
   } catch (...) {
     return FALSE;

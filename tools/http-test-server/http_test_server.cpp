@@ -166,6 +166,10 @@ int main(int argc, char** argv) {
   std::vector<int> ports;
   for (int i = 0; i < 2; ++i) {
     auto server = std::make_unique<httplib::Server>();
+    // Connections stay open as long as the client wants: a response never
+    // carries "Connection: close" just because a count ran out.
+    server->set_keep_alive_max_count(100000);
+    server->set_keep_alive_timeout(300);
     AddRoutes(*server);
     int port = server->bind_to_any_port("127.0.0.1");
     if (port <= 0) {
