@@ -10,7 +10,8 @@
 #include "base/binary.h"
 
 // Appends the response body to `body` (not emptied first). TRUE when the final
-// status was below 300 and the whole body arrived.
+// status was below 300 and the whole body arrived; when the body breaks off,
+// the bytes already appended stay and the answer is FALSE.
 BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body);
 
 // Writes the response body to `path`. The file appears under that name only
