@@ -196,6 +196,13 @@ TEST_F(HttpClientTest, RequestLineAndHeaders) {
   CBinary empty;
   ASSERT_TRUE(HttpGetToBuffer(Url(L"/echo"), L"", empty));
   EXPECT_EQ(Values(ParseEcho(Text(empty)), "Authorization"), Strings{"Basic"});
+
+  // The scheme does not change the request: an https URL is still asked in
+  // plain HTTP on its port.
+  CBinary https;
+  ASSERT_TRUE(HttpGetToBuffer(L"https://127.0.0.1:" + std::to_wstring(ports_.a) + L"/echo", L"k",
+                              https));
+  EXPECT_EQ(ParseEcho(Text(https)).requestLine, "GET /echo HTTP/1.1");
 }
 
 TEST_F(HttpClientTest, CredentialStaysWithItsHostAndPort) {
