@@ -1,0 +1,22 @@
+#pragma once
+// Single HTTP GET requests to the delivery server and the status-notification
+// service, with Basic authorisation, on WinINet. Both functions run
+// synchronously, never raise and never show anything: any failure is FALSE.
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/binary.h"
+
+// Appends the response body to `body` (not emptied first). TRUE when the final
+// status was below 300 and the whole body arrived; when the body breaks off,
+// the bytes already appended stay and the answer is FALSE.
+BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body);
+
+// Writes the response body to `path`. The file appears under that name only
+// once the whole body arrived; until then it is written to a temporary file
+// in the same folder, which is removed on failure. An existing file is
+// replaced only on success. FALSE also when the file cannot be created.
+BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
+                        const std::wstring& path);

@@ -1,0 +1,170 @@
+#include "io/text_file.h"
+
+#include <cstring>
+
+#include "base/text_codec.h"
+
+namespace {
+constexpr UINT kRetryPauseMs = 100;
+constexpr unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
+}  // namespace
+
+CTextFile::CTextFile() = default;
+
+CTextFile::~CTextFile() = default;
+
+ULONGLONG CTextFile::GetLength() const {
+  ULONGLONG length = CStdioFile::GetLength();
+  if (!m_bUnicode) return length;
+  return length >= 2 ? length - 2 : 0;
+}
+
+UINT CTextFile::Read(void* buffer, UINT count) {
+  if (m_bUnicode && m_bLineReadStarted) return 0;
+  return CStdioFile::Read(buffer, count);
+}
+
+void CTextFile::WriteString(const wchar_t* text) {
+  if (!text) return;
+  std::wstring_view view(text);
+  if (view.empty()) return;
+  auto bytes = codec::ToUtf16LeBytes(view);
+  Write(bytes.data(), static_cast<UINT>(bytes.size()));
+}
+
+int CTextFile::GetReadChunkSize() const { return 1024; }
+
+BOOL CTextFile::IsUnicode() const { return m_bUnicode; }
+
+BOOL CTextFile::OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs) {
+  m_bUnicode = (flags & typeBinary) ? 1 : 0;
+  UINT attempts = waitMs / kRetryPauseMs;
+  if (attempts < 1) attempts = 1;
+
+  BOOL opened = FALSE;
+  for (UINT i = 0; i < attempts; ++i) {
+    if (Open(path, flags, nullptr)) {
+      opened = TRUE;
+      break;
+    }
+    if (i > 0) ::Sleep(kRetryPauseMs);
+  }
+  if (!opened) return FALSE;
+  if (!m_bUnicode) return TRUE;
+
+  try {
+    ULONGLONG length = CStdioFile::GetLength();
+    if (length == 0 && (flags & (modeWrite | modeReadWrite))) {
+      Write(kByteOrderMark, 2);
+      return TRUE;
+    }
+    if (length >= 2) {
+      unsigned char mark[2] = {0, 0};
+      if (CStdioFile::Read(mark, 2) != 2 || std::memcmp(mark, kByteOrderMark, 2) != 0) {
+        Abort();
+        return FALSE;
+      }
+    }
+    return TRUE;
+  } catch (const CFileException&) {
+    // A mark that cannot be checked or written is as bad as a wrong one.
+    Abort();
+    return FALSE;
+  }
+}
+
+BOOL CTextFile::ReadRawLineAnsi(std::string& line, BOOL strip) {
+  line.clear();
+  const size_t n = static_cast<size_t>(GetReadChunkSize());
+  for (;;) {
+    size_t start = line.size();
+    // Prefilled with a non-zero byte, the buffer's last zero after fgets is
+    // its terminator, so a zero byte inside the line cannot cut it short.
+    line.resize(start + n + 1, '\x01');
+    if (!fgets(&line[start], static_cast<int>(n + 1), m_pStream)) {
+      line.resize(start);
+      if (!feof(m_pStream)) {
+        clearerr(m_pStream);
+        ThrowStreamError(CFileException::genericException);
+      }
+      break;
+    }
+    size_t got = n;
+    while (got > 0 && line[start + got] != '\0') --got;
+    line.resize(start + got);
+    if (got < n || line.back() == '\n') break;
+  }
+  if (line.empty()) return FALSE;
+  if (strip && line.back() == '\n') line.pop_back();
+  return TRUE;
+}
+
+BOOL CTextFile::ReadRawLineUnicode(std::wstring& line, BOOL strip) {
+  m_bLineReadStarted = 1;
+  std::wstring result;
+  size_t lf = m_strPending.find(L'\n');
+  if (lf != std::wstring::npos) {
+    result.assign(m_strPending, 0, lf + 1);
+    m_strPending.erase(0, lf + 1);
+  } else {
+    const UINT chunkBytes = static_cast<UINT>(GetReadChunkSize());
+    std::string chunk(chunkBytes, '\0');
+    for (;;) {
+      UINT got = CStdioFile::Read(&chunk[0], chunkBytes);
+      if (got == 0) {
+        if (m_strPending.empty()) return FALSE;
+        result.swap(m_strPending);
+        m_strPending.clear();
+        break;
+      }
+      std::wstring units =
+          codec::FromUtf16LeBytes(reinterpret_cast<const std::uint8_t*>(chunk.data()), got);
+      size_t pos = units.find(L'\n');
+      if (pos != std::wstring::npos) {
+        result.reserve(m_strPending.size() + pos + 1);
+        result = m_strPending;
+        result.append(units, 0, pos + 1);
+        m_strPending.assign(units, pos + 1, std::wstring::npos);
+        break;
+      }
+      m_strPending += units;
+    }
+  }
+  if (strip && !result.empty() && result.back() == L'\n') {
+    result.pop_back();
+    if (!result.empty() && result.back() == L'\r') result.pop_back();
+  }
+  line.swap(result);
+  return TRUE;
+}
+
+BOOL CTextFile::ReadLineFromAnsi(std::wstring& line, BOOL strip) {
+  std::string raw;
+  BOOL ok = ReadRawLineAnsi(raw, strip);
+  line = codec::Decode(raw, codec::CodePage::kThreadAnsi);
+  return ok;
+}
+
+BOOL CTextFile::ReadLineFromUnicode(std::wstring& line, BOOL strip) {
+  std::wstring raw;
+  BOOL ok = ReadRawLineUnicode(raw, strip);
+  line = raw;
+  return ok;
+}
+
+BOOL WriteSignalFile(const wchar_t* path) {
+  try {
+    CTextFile file;
+    if (!file.OpenWithRetry(path, CFile::typeText | CFile::modeCreate | CFile::shareDenyNone |
+                                      CFile::modeWrite,
+                            0)) {
+      return FALSE;
+    }
+    static const unsigned char kDigitOne[2] = {0x31, 0x00};
+    file.Write(kDigitOne, 2);
+    file.Close();
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
+}

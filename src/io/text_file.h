@@ -1,0 +1,48 @@
+#pragma once
+// Text files in one of two encodings, chosen by the open bits:
+//   - ANSI mode (typeText): bytes in the thread's ANSI code page, through a
+//     text-mode stream (CR LF reaches the reader as LF);
+//   - Unicode mode (typeBinary): UTF-16LE after the byte-order mark FF FE,
+//     nothing translated.
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/stdio_file.h"
+
+class CTextFile : public CStdioFile {
+ public:
+  CTextFile();
+  ~CTextFile() override;
+
+  // Without the byte-order mark in Unicode mode (0 for a file shorter than it).
+  ULONGLONG GetLength() const override;
+  // Delivers nothing once Unicode line reading has started: the read-ahead
+  // text is held in m_strPending, not in the stream.
+  UINT Read(void* buffer, UINT count) override;
+  // Writes the UTF-16LE code units as they are (no conversion, no line ends).
+  void WriteString(const wchar_t* text) override;
+
+  virtual int GetReadChunkSize() const;
+  virtual BOOL IsUnicode() const;
+  // Opens, trying again every 100 ms for `waitMs` while the file is locked;
+  // then in Unicode mode writes the byte-order mark into a new empty file or
+  // checks it in an existing one. Never raises.
+  virtual BOOL OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs);
+  // One line; with `strip` the line end (LF, or CR LF in Unicode mode) is
+  // removed. FALSE at end of file. Stream errors raise CFileException.
+  virtual BOOL ReadRawLineAnsi(std::string& line, BOOL strip);
+  virtual BOOL ReadRawLineUnicode(std::wstring& line, BOOL strip);
+  virtual BOOL ReadLineFromAnsi(std::wstring& line, BOOL strip);
+  virtual BOOL ReadLineFromUnicode(std::wstring& line, BOOL strip);
+
+ protected:
+  int m_bUnicode = 0;
+  std::wstring m_strPending;
+  int m_bLineReadStarted = 0;
+};
+
+// Creates (or replaces) a signal file holding the UTF-16LE digit "1" without
+// byte-order mark or line end. FALSE on any failure.
+BOOL WriteSignalFile(const wchar_t* path);

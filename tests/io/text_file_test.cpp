@@ -1,0 +1,322 @@
+#include "io/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "io_test_support.h"
+
+using iotest::ReadBytes;
+using iotest::TempDir;
+using iotest::Utf16;
+using iotest::WriteBytes;
+
+namespace {
+
+constexpr UINT kUnicodeRead = 0x8040;   // binary, deny none, read
+constexpr UINT kAnsiRead = 0x4040;      // text, deny none, read
+constexpr UINT kUnicodeCreate = 0x9001; // binary, create, write, exclusive
+constexpr UINT kAnsiCreate = 0x5001;    // text, create, write, exclusive
+
+// Counts the attempts of OpenWithRetry and the time of each.
+class CountingTextFile : public CTextFile {
+ public:
+  BOOL Open(const wchar_t* name, UINT flags, CFileException* error) override {
+    attempts.push_back(::GetTickCount());
+    return CTextFile::Open(name, flags, error);
+  }
+  std::vector<DWORD> attempts;
+};
+
+std::vector<std::wstring> ReadAllUnicode(const std::wstring& path, BOOL strip) {
+  CTextFile file;
+  EXPECT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+  std::vector<std::wstring> lines;
+  std::wstring line;
+  while (file.ReadLineFromUnicode(line, strip)) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::wstring> ReadAllAnsi(const std::wstring& path, BOOL strip) {
+  CTextFile file;
+  EXPECT_TRUE(file.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  std::vector<std::wstring> lines;
+  std::wstring line;
+  while (file.ReadLineFromAnsi(line, strip)) lines.push_back(line);
+  return lines;
+}
+
+using Lines = std::vector<std::wstring>;
+
+}  // namespace
+
+TEST(TextFileOpen, AttemptsFollowTheWaitTime) {
+  TempDir dir;
+  std::wstring missing = dir.File(L"missing.txt");  // every open fails
+  struct Case { UINT wait; size_t attempts; };
+  for (Case c : {Case{0, 1}, Case{199, 1}, Case{200, 2}, Case{299, 2}, Case{350, 3}}) {
+    CountingTextFile file;
+    DWORD start = ::GetTickCount();
+    EXPECT_FALSE(file.OpenWithRetry(missing.c_str(), kUnicodeRead, c.wait));
+    DWORD elapsed = ::GetTickCount() - start;
+    ASSERT_EQ(file.attempts.size(), c.attempts) << "wait " << c.wait;
+    if (c.attempts >= 2) {
+      // The first two attempts follow each other without a pause ...
+      EXPECT_LT(file.attempts[1] - file.attempts[0], 60u);
+      // ... and every failure after the first one is followed by a sleep.
+      EXPECT_GE(elapsed + 20, 100u * (c.attempts - 1)) << "wait " << c.wait;
+    }
+  }
+}
+
+TEST(TextFileOpen, WaitsForALockedFileToBeReleased) {
+  TempDir dir;
+  std::wstring path = dir.File(L"locked.ini");
+  ASSERT_TRUE(WriteBytes(path, std::string("x\r\n")));
+  HANDLE lock = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+  {
+    CTextFile once;
+    EXPECT_FALSE(once.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  }
+  std::thread release([lock] {
+    ::Sleep(250);
+    ::CloseHandle(lock);
+  });
+  CTextFile patient;
+  EXPECT_TRUE(patient.OpenWithRetry(path.c_str(), kAnsiRead, 2000));
+  release.join();
+  std::wstring line;
+  EXPECT_TRUE(patient.ReadLineFromAnsi(line, TRUE));
+  EXPECT_EQ(line, L"x");
+}
+
+TEST(TextFileOpen, ByteOrderMarkWrittenForNewUnicodeFiles) {
+  TempDir dir;
+  std::wstring path = dir.File(L"new.txt");
+  {
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeCreate, 0));
+    EXPECT_TRUE(file.IsUnicode());
+    EXPECT_EQ(file.GetLength(), 0u);  // the mark is not counted
+    file.Close();
+  }
+  EXPECT_EQ(ReadBytes(path), "\xFF\xFE");
+
+  // Truncating an existing file gives a fresh mark too; WriteString adds raw
+  // UTF-16LE code units without terminator or line-end translation.
+  ASSERT_TRUE(WriteBytes(path, std::string("old content that must go")));
+  {
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeCreate, 0));
+    file.WriteString(L"a\u3042\n");
+    file.Close();
+  }
+  EXPECT_EQ(ReadBytes(path), Utf16(L"a\u3042\n"));
+
+  // ANSI mode writes no mark.
+  {
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kAnsiCreate, 0));
+    EXPECT_FALSE(file.IsUnicode());
+    file.Close();
+  }
+  EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST(TextFileOpen, ByteOrderMarkCheckedForExistingUnicodeFiles) {
+  TempDir dir;
+  std::wstring path = dir.File(L"f.txt");
+
+  ASSERT_TRUE(WriteBytes(path, std::string()));
+  {
+    CTextFile file;
+    EXPECT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+    std::wstring line = L"untouched";
+    EXPECT_FALSE(file.ReadLineFromUnicode(line, TRUE));
+  }
+  EXPECT_EQ(ReadBytes(path), "");  // reading an empty file writes no mark
+
+  for (std::string wrong : {std::string("\xEF\xBB\xBFkey=v\r\n"), std::string("key=v\r\n"),
+                            std::string("\xFE\xFF\0a", 4)}) {
+    ASSERT_TRUE(WriteBytes(path, wrong));
+    CTextFile file;
+    EXPECT_FALSE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+    EXPECT_FALSE(file.IsOpen());  // closed again at once
+    EXPECT_EQ(ReadBytes(path), wrong);
+  }
+
+  ASSERT_TRUE(WriteBytes(path, std::string("A")));
+  CTextFile one;
+  EXPECT_TRUE(one.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+}
+
+TEST(TextFileOpen, ExclusiveAndSharedOpens) {
+  TempDir dir;
+  std::wstring path = dir.File(L"share.txt");
+  CTextFile writer;
+  ASSERT_TRUE(writer.OpenWithRetry(path.c_str(), kAnsiCreate, 0));
+  CTextFile reader;
+  EXPECT_FALSE(reader.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  writer.Close();
+
+  CTextFile shared1, shared2;
+  EXPECT_TRUE(shared1.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  EXPECT_TRUE(shared2.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+}
+
+TEST(TextFileUnicodeLines, LineEndsAndStripping) {
+  TempDir dir;
+  std::wstring path = dir.File(L"u.txt");
+
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"a\n\nb")));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"a", L"", L"b"}));
+  EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{L"a\n", L"\n", L"b"}));
+
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"a\r\nb\r\n")));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"a", L"b"}));
+  EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{L"a\r\n", L"b\r\n"}));
+
+  // A lone CR is no line end; a last line keeps whatever it ends with.
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"x\ry\nlast\r")));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"x\ry", L"last\r"}));
+
+  // Text beyond the Basic Multilingual Plane and Japanese pass through as is.
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"\u65e5\u672c=\xD83D\xDE00\r\n")));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"\u65e5\u672c=\xD83D\xDE00"}));
+}
+
+TEST(TextFileUnicodeLines, ChunkBoundariesAndOddBytes) {
+  TempDir dir;
+  std::wstring path = dir.File(L"u.txt");
+
+  // 1024-byte chunks after the mark: unit 511 is the last one of the first
+  // chunk. Put the CR there and its LF into the second chunk.
+  std::wstring first(511, L'x');
+  ASSERT_TRUE(WriteBytes(path, Utf16(first + L"\r\nb\r\n")));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{first, L"b"}));
+  EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{first + L"\r\n", L"b\r\n"}));
+
+  // Lines longer than several chunks, and many short lines in one chunk.
+  std::wstring longLine(5000, L'\u3042');
+  std::wstring text = longLine + L"\n";
+  Lines expected{longLine};
+  for (int i = 0; i < 700; ++i) {
+    text += std::to_wstring(i) + L"\r\n";
+    expected.push_back(std::to_wstring(i));
+  }
+  ASSERT_TRUE(WriteBytes(path, Utf16(text)));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), expected);
+
+  // An odd trailing byte is ignored.
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab") + "c"));
+  EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"ab"}));
+}
+
+TEST(TextFileUnicodeLines, RawReadStopsOnceLineReadingStarted) {
+  TempDir dir;
+  std::wstring path = dir.File(L"u.txt");
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab\ncd\n")));
+  CTextFile file;
+  ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+  EXPECT_EQ(file.GetLength(), 12u);
+  char raw[2];
+  ASSERT_EQ(file.Read(raw, 2), 2u);  // before any line read, Read is the stream's
+  EXPECT_EQ(std::string(raw, 2), std::string("a\0", 2));
+  std::wstring line;
+  ASSERT_TRUE(file.ReadLineFromUnicode(line, TRUE));
+  EXPECT_EQ(line, L"b");
+  EXPECT_EQ(file.Read(raw, 2), 0u);
+  ASSERT_TRUE(file.ReadLineFromUnicode(line, TRUE));
+  EXPECT_EQ(line, L"cd");
+  EXPECT_FALSE(file.ReadLineFromUnicode(line, TRUE));
+}
+
+TEST(TextFileLength, MarkNotCounted) {
+  TempDir dir;
+  std::wstring path = dir.File(L"len.txt");
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"abcd")));  // 10 bytes
+  CTextFile unicode;
+  ASSERT_TRUE(unicode.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+  EXPECT_EQ(unicode.GetLength(), 8u);
+  CTextFile ansi;
+  ASSERT_TRUE(ansi.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  EXPECT_EQ(ansi.GetLength(), 10u);
+
+  ASSERT_TRUE(WriteBytes(dir.File(L"one.txt"), std::string("A")));
+  CTextFile one;
+  ASSERT_TRUE(one.OpenWithRetry(dir.File(L"one.txt").c_str(), kUnicodeRead, 0));
+  EXPECT_EQ(one.GetLength(), 0u);
+}
+
+TEST(TextFileAnsiLines, LineEndsLongLinesAndCodePage) {
+  TempDir dir;
+  std::wstring path = dir.File(L"a.txt");
+
+  ASSERT_TRUE(WriteBytes(path, std::string("one\r\ntwo\r\n\r\nthree")));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"one", L"two", L"", L"three"}));
+  // The text stream has already made LF of CR LF.
+  EXPECT_EQ(ReadAllAnsi(path, FALSE), (Lines{L"one\n", L"two\n", L"\n", L"three"}));
+
+  ASSERT_TRUE(WriteBytes(path, std::string("a\rb\nc\r")));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"a\rb", L"c\r"}));
+
+  // Lines of 1024, 1025 and 3000 bytes cross the read unit.
+  std::string l1(1024, 'p'), l2(1025, 'q'), l3(3000, 'r');
+  ASSERT_TRUE(WriteBytes(path, l1 + "\r\n" + l2 + "\n" + l3 + "\r\n"));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE),
+            (Lines{std::wstring(1024, L'p'), std::wstring(1025, L'q'), std::wstring(3000, L'r')}));
+
+  // Code page 932 text (the tests run in a Japanese locale).
+  ASSERT_TRUE(WriteBytes(path, std::string("\x93\xfa\x96\x7b=\x82\xa0\r\n")));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"\u65e5\u672c=\u3042"}));
+
+  // A zero byte inside a line neither ends the file nor the line.
+  ASSERT_TRUE(WriteBytes(path, std::string("\0ab\r\ncd\r\n", 9)));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{std::wstring(L"\0ab", 3), L"cd"}));
+}
+
+TEST(TextFileErrors, StreamFailuresRaiseFileException) {
+  TempDir dir;
+  std::wstring path = dir.File(L"w.txt");
+  CTextFile writer;
+  ASSERT_TRUE(writer.OpenWithRetry(path.c_str(), kAnsiCreate, 0));
+  std::wstring line;
+  try {
+    writer.ReadLineFromAnsi(line, TRUE);
+    ADD_FAILURE() << "reading a write-only file did not raise";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_cause, CFileException::genericException);
+    EXPECT_EQ(e.m_strFileName, path);
+  }
+  writer.Close();
+
+  CTextFile reader;
+  ASSERT_TRUE(reader.OpenWithRetry(path.c_str(), kAnsiRead, 0));
+  try {
+    reader.Write("x", 1);
+    reader.Flush();
+    ADD_FAILURE() << "writing a read-only file did not raise";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_cause, CFileException::genericException);
+    EXPECT_EQ(e.m_strFileName, path);
+  }
+}
+
+TEST(SignalFile, WritesTheDigitOneInUtf16) {
+  TempDir dir;
+  std::wstring path = dir.File(L"UpdatePassive.signal.dat");
+  ASSERT_TRUE(WriteBytes(path, std::string("previous content\r\n")));
+  EXPECT_TRUE(WriteSignalFile(path.c_str()));
+  EXPECT_EQ(ReadBytes(path), std::string("1\0", 2));
+
+  std::wstring fresh = dir.File(L"UpdatePassiveReboot.signal.dat");
+  EXPECT_TRUE(WriteSignalFile(fresh.c_str()));
+  EXPECT_EQ(ReadBytes(fresh), std::string("1\0", 2));
+
+  std::wstring nowhere = dir.File(L"missing\\x.signal.dat");
+  EXPECT_FALSE(WriteSignalFile(nowhere.c_str()));
+  EXPECT_FALSE(iotest::FileExists(nowhere));
+}
