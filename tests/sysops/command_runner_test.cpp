@@ -112,6 +112,16 @@ TEST_F(CommandRunner, ReturnsWhenTheChildEndsEvenIfAGrandchildHoldsThePipe) {
   EXPECT_LT(GetTickCount() - start, 4000u);
 }
 
+TEST_F(CommandRunner, TheFakeToolAnswersEachCommandLineAsScripted) {
+  // Several commands in a row against one script, as a setup run issues them.
+  const std::string script =
+      "when /Q\nout listing\nwhen /x /monitor\nerr monitor\nwhen *\nout .\n";
+  ScopedScript scoped(vts_fake::kPowercfgScriptVariable, script);
+  EXPECT_EQ(L"listing.", RunCommandAndCapture(FakeCommand(L"/Q")));
+  EXPECT_EQ(L"monitor.", RunCommandAndCapture(FakeCommand(L"/x /monitor-timeout-ac 0")));
+  EXPECT_EQ(L".", RunCommandAndCapture(FakeCommand(L"-setactive SCHEME_MIN")));
+}
+
 TEST_F(CommandRunner, ClosesEveryHandleItOpened) {
   RunFake("out warm-up\n");  // first calls allocate lasting things in the runtime
   RunCommandAndCapture(L"vts-no-such-tool.exe");

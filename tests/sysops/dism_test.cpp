@@ -1,8 +1,10 @@
 #include "sysops/dism.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 #include "base/text_codec.h"
 #include "dism_listing.h"
@@ -24,14 +26,15 @@ class Dism : public ::testing::Test {
  protected:
   void TearDown() override {
     DeleteFileW(record_.c_str());
-    if (!listing_file_.empty()) DeleteFileW(listing_file_.c_str());
+    for (const std::wstring& file : listing_files_) DeleteFileW(file.c_str());
   }
 
   // DISM prints `listing` and records how it was called.
   std::string PrintScript(const std::wstring& listing) {
-    listing_file_ = vts_fake::TempFileName(L"dism");
-    vts_fake::WriteBytes(listing_file_, codec::Encode(listing, codec::CodePage::kThreadAnsi));
-    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_file_) + "\n";
+    listing_files_.push_back(vts_fake::TempFileName(L"dism"));
+    vts_fake::WriteBytes(listing_files_.back(),
+                         codec::Encode(listing, codec::CodePage::kThreadAnsi));
+    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_files_.back()) + "\n";
   }
   std::string RecordScript() { return "record " + vts_fake::ToUtf8(record_) + "\n"; }
   std::string Recorded() { return vts_fake::ReadBytes(record_); }
@@ -41,7 +44,7 @@ class Dism : public ::testing::Test {
     return QueryEmbeddedLogonFeatures();
   }
 
-  std::wstring listing_file_;
+  std::vector<std::wstring> listing_files_;
   std::wstring record_ = vts_fake::TempFileName(L"record");
 };
 
@@ -83,9 +86,10 @@ TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
     vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable, RecordScript());
     EnableEmbeddedBootExpFeature();
   }
-  EXPECT_EQ("\"DISM.EXE\" /online /Enable-Feature /FeatureName:Client-EmbeddedBootExp /all "
-            "/NoRestart\r\n",
-            Recorded());
+  EXPECT_EQ(
+      "\"DISM.EXE\" /online /Enable-Feature /FeatureName:Client-EmbeddedBootExp /all "
+      "/NoRestart\r\n",
+      Recorded());
 }
 
 TEST_F(Dism, CombinedStateFromWhatDismPrints) {

@@ -188,6 +188,13 @@ int wmain() {
   if (!ReadWholeFile(script_path, script)) return 3;
 
   const std::wstring command_line = GetCommandLineW();
+  // A lingering copy (see Linger) owns its one-line script.
+  const std::wstring linger_mark = L" linger";
+  if (command_line.size() > linger_mark.size() &&
+      command_line.compare(command_line.size() - linger_mark.size(), linger_mark.size(),
+                           linger_mark) == 0) {
+    DeleteFileW(script_path);
+  }
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   bool active = true;
