@@ -38,8 +38,8 @@ bool DrainPipe(HANDLE pipe, std::string& captured) {
 
 // How long to wait for the child to end before looking into the pipe again,
 // after `quiet_drains` drains in a row that found nothing. A talkative child is
-// drained back to back; a silent one (DISM thinking for minutes) costs a few
-// wake-ups a second instead of a busy processor core.
+// drained back to back; a silent one (DISM thinking for minutes) costs some
+// sixty short wake-ups a second instead of a busy processor core.
 DWORD PauseAfterQuietDrains(unsigned quiet_drains) {
   static const DWORD kPauses[] = {0, 1, 2, 4, 8, 16};
   constexpr unsigned kCount = sizeof kPauses / sizeof kPauses[0];

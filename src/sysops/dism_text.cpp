@@ -26,7 +26,6 @@ std::wstring ComposeDismCommand(const std::wstring& dism_path, DismCommand comma
 }
 
 int QueryFeatureState(const std::wstring& feature_list, const std::wstring& feature_name) {
-  if (feature_name.empty()) return kFeatureUnknown;
   const std::size_t name_at = feature_list.find(feature_name);
   if (name_at == std::wstring::npos) return kFeatureUnknown;
   const std::size_t label_at = feature_list.find(kStateLabel, name_at + 1);

@@ -81,7 +81,7 @@ long ParseHexIndex(const std::wstring& text) {
 
 std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& alias) {
   const std::size_t at = listing.find(alias);
-  if (alias.empty() || at == std::wstring::npos) return kPowerVerdictNotFound;
+  if (at == std::wstring::npos) return kPowerVerdictNotFound;
   // Both lines are looked for from the alias on, each on its own: the first
   // battery line after the alias pairs with the first mains line after it.
   const std::size_t ac = listing.find(kAcIndexPrefix, at + 1);

@@ -38,7 +38,6 @@ TEST(DismFeatureState, MissingPiecesMakeTheStateUnknown) {
   EXPECT_EQ(-1, QueryFeatureState(L"Feature Name : Client-EmbeddedLogon\r\nState: Enabled\r\n",
                                   kEmbeddedLogonFeature));
   EXPECT_EQ(-1, QueryFeatureState(L"", kEmbeddedLogonFeature));
-  EXPECT_EQ(-1, QueryFeatureState(IotListing(L"Enabled", L"Enabled"), L""));
 }
 
 TEST(DismFeatureState, TakesTheFirstStateAfterTheFirstMentionOfTheName) {

@@ -87,7 +87,6 @@ TEST(PowerVerdict, MainsAndBatteryLinesAreEachSoughtFromTheAlias) {
   EXPECT_EQ(kDash, JudgePowerSetting(L"SUB_DISK\r\n    " + kDc + L"0x00000000\r\n", L"SUB_DISK"));
   // Aliases are matched exactly, letter case included.
   EXPECT_EQ(kDash, JudgePowerSetting(Listing(AllNever()), L"sub_disk"));
-  EXPECT_EQ(kDash, JudgePowerSetting(Listing(AllNever()), L""));
 }
 
 TEST(PowerVerdict, ReadsEightCharactersAfterThePrefixAsWcstolWould) {
