@@ -1,0 +1,27 @@
+#include "sysops/dism.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "sysops/command_runner.h"
+
+namespace sysops {
+
+std::wstring GetDismPath() {
+  return ::PathFileExistsW(kDismSysnativePath) ? kDismSysnativePath : kDismBareName;
+}
+
+int QueryEmbeddedLogonFeatures() {
+  return JudgeEmbeddedLogonFeatures(
+      RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kGetFeatures)));
+}
+
+void EnableEmbeddedLogonFeature() {
+  RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kEnableEmbeddedLogon));
+}
+
+void EnableEmbeddedBootExpFeature() {
+  RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kEnableEmbeddedBootExp));
+}
+
+}  // namespace sysops

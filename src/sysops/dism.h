@@ -1,0 +1,26 @@
+#pragma once
+// The log-on screen features of the IoT editions, asked of and enabled through
+// DISM. Every call runs DISM and blocks until it ends: worker threads only.
+
+#include <string>
+
+#include "sysops/dism_text.h"
+
+namespace sysops {
+
+// "C:\WINDOWS\SYSNATIVE\DISM.EXE" when that file exists (the 64-bit tool as a
+// 32-bit process on 64-bit Windows reaches it), else "DISM.EXE". Looked at
+// afresh on every call.
+std::wstring GetDismPath();
+
+// 1 both Client-EmbeddedLogon and Client-EmbeddedBootExp enabled, 0 either
+// present and not enabled, -1 cannot tell (no such features, DISM did not run
+// or said something else).
+int QueryEmbeddedLogonFeatures();
+
+// Enable one feature with what it depends on, without restarting Windows. The
+// output is not examined; the next query shows whether it took.
+void EnableEmbeddedLogonFeature();
+void EnableEmbeddedBootExpFeature();
+
+}  // namespace sysops

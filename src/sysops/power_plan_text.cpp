@@ -1,0 +1,105 @@
+#include "sysops/power_plan_text.h"
+
+#include <cstdint>
+
+namespace sysops {
+
+namespace {
+
+// Both index prefixes are 22 characters, the last two being "0x".
+const std::wstring kAcIndexPrefix =
+    L"\u73FE\u5728\u306E AC \u96FB\u6E90\u8A2D\u5B9A\u306E\u30A4\u30F3\u30C7\u30C3\u30AF\u30B9: 0x";
+const std::wstring kDcIndexPrefix =
+    L"\u73FE\u5728\u306E DC \u96FB\u6E90\u8A2D\u5B9A\u306E\u30A4\u30F3\u30C7\u30C3\u30AF\u30B9: 0x";
+constexpr std::size_t kIndexDigits = 8;
+
+struct PowerItem {
+  const wchar_t* alias;
+  const wchar_t* label;  // one "%s" for the verdict, ends in U+3000
+};
+
+const PowerItem kPowerItems[] = {
+    {L"SUB_SLEEP", L"\u30B9\u30EA\u30FC\u30D7 %s\u3000"},                 // スリープ
+    {L"HIBERNATEIDLE", L"\u4F11\u6B62 %s\u3000"},                          // 休止
+    {L"SUB_DISK", L"\u30C7\u30A3\u30B9\u30AF %s\u3000"},                   // ディスク
+    {L"SUB_VIDEO", L"\u30C7\u30A3\u30B9\u30D7\u30EC\u30A4 %s\u3000"},      // ディスプレイ
+};
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+int HexDigit(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
+std::wstring FillLabel(const wchar_t* label, const std::wstring& verdict) {
+  std::wstring text(label);
+  const std::size_t slot = text.find(L"%s");
+  if (slot != std::wstring::npos) text.replace(slot, 2, verdict);
+  return text;
+}
+
+}  // namespace
+
+long ParseHexIndex(const std::wstring& text) {
+  constexpr std::int64_t kMax = INT32_MAX;
+  constexpr std::int64_t kMin = INT32_MIN;
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+    negative = text[i] == L'-';
+    ++i;
+  }
+  // "0x" only counts as a prefix when a digit follows; otherwise the "0" is
+  // the number and the "x" ends it.
+  if (i + 2 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X') &&
+      HexDigit(text[i + 2]) >= 0) {
+    i += 2;
+  }
+  std::int64_t value = 0;
+  bool saturated = false;
+  for (; i < text.size(); ++i) {
+    const int d = HexDigit(text[i]);
+    if (d < 0) break;
+    if (!saturated) {
+      value = value * 16 + d;
+      if (value > kMax + 1) saturated = true;
+    }
+  }
+  if (negative) {
+    if (saturated || -value < kMin) return static_cast<long>(kMin);
+    return static_cast<long>(-value);
+  }
+  if (saturated || value > kMax) return static_cast<long>(kMax);
+  return static_cast<long>(value);
+}
+
+std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& alias) {
+  const std::size_t at = listing.find(alias);
+  if (at == std::wstring::npos) return kPowerVerdictNotFound;
+  // Both lines are looked for from the alias on, each on its own: the first
+  // battery line after the alias pairs with the first mains line after it.
+  const std::size_t ac = listing.find(kAcIndexPrefix, at + 1);
+  if (ac == std::wstring::npos) return kPowerVerdictNotFound;
+  const std::size_t dc = listing.find(kDcIndexPrefix, at + 1);
+  if (dc == std::wstring::npos) return kPowerVerdictNotFound;
+  const long mains = ParseHexIndex(listing.substr(ac + kAcIndexPrefix.size(), kIndexDigits));
+  const long battery = ParseHexIndex(listing.substr(dc + kDcIndexPrefix.size(), kIndexDigits));
+  return mains == 0 && battery == 0 ? kPowerVerdictNever : kPowerVerdictTimesOut;
+}
+
+std::wstring ComposePowerSummaryFromListing(const std::wstring& listing) {
+  if (listing.empty()) return kPowerSummaryFailed;
+  std::wstring summary;
+  for (const PowerItem& item : kPowerItems) {
+    summary += FillLabel(item.label, JudgePowerSetting(listing, item.alias));
+  }
+  return summary;
+}
+
+}  // namespace sysops

@@ -1,0 +1,122 @@
+#include "sysops/dism.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/text_codec.h"
+#include "dism_listing.h"
+#include "fake_console_tools.h"
+
+namespace sysops {
+namespace {
+
+// As a 32-bit process sees them: the 64-bit system folder through SYSNATIVE,
+// and its own (32-bit) system folder, one of the places a bare name is found.
+const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
+const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
+
+// Wine prefers its own DISM.EXE in the system folders unless told otherwise
+// (WINEDLLOVERRIDES=dism.exe=n in the test's environment), as Windows would run
+// whatever file is there.
+
+class Dism : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    DeleteFileW(record_.c_str());
+    for (const std::wstring& file : listing_files_) DeleteFileW(file.c_str());
+  }
+
+  // DISM prints `listing` and records how it was called.
+  std::string PrintScript(const std::wstring& listing) {
+    listing_files_.push_back(vts_fake::TempFileName(L"dism"));
+    vts_fake::WriteBytes(listing_files_.back(),
+                         codec::Encode(listing, codec::CodePage::kThreadAnsi));
+    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_files_.back()) + "\n";
+  }
+  std::string RecordScript() { return "record " + vts_fake::ToUtf8(record_) + "\n"; }
+  std::string Recorded() { return vts_fake::ReadBytes(record_); }
+
+  int Query(const std::string& script) {
+    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable, script);
+    return QueryEmbeddedLogonFeatures();
+  }
+
+  std::vector<std::wstring> listing_files_;
+  std::wstring record_ = vts_fake::TempFileName(L"record");
+};
+
+TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
+  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  ASSERT_TRUE(dism64.ok());
+  EXPECT_EQ(L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE", GetDismPath());
+
+  EXPECT_EQ(1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
+  EXPECT_EQ("\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
+
+  DeleteFileW(record_.c_str());
+  {
+    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable,
+                                  RecordScript() + "out Deployment Image Servicing\\r\\n\n");
+    EnableEmbeddedLogonFeature();
+    EnableEmbeddedBootExpFeature();
+  }
+  EXPECT_EQ(
+      "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+      "/FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n"
+      "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+      "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n",
+      Recorded());
+}
+
+TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
+  vts_fake::ScopedInstall no_dism64(L"", k64BitDism);
+  vts_fake::ScopedInstall dism32(vts_fake::BuiltTool(L"DISM.exe"), k32BitDism);
+  ASSERT_TRUE(no_dism64.ok());
+  ASSERT_TRUE(dism32.ok());
+  EXPECT_EQ(L"DISM.EXE", GetDismPath());
+
+  EXPECT_EQ(0, Query(PrintScript(dism_listing::IotListing(L"Disabled", L"Enabled"))));
+  EXPECT_EQ("\"DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
+
+  DeleteFileW(record_.c_str());
+  {
+    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable, RecordScript());
+    EnableEmbeddedBootExpFeature();
+  }
+  EXPECT_EQ(
+      "\"DISM.EXE\" /online /Enable-Feature /FeatureName:Client-EmbeddedBootExp /all "
+      "/NoRestart\r\n",
+      Recorded());
+}
+
+TEST_F(Dism, CombinedStateFromWhatDismPrints) {
+  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  ASSERT_TRUE(dism64.ok());
+  EXPECT_EQ(1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
+  EXPECT_EQ(0, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enable Pending"))));
+  EXPECT_EQ(-1, Query(PrintScript(dism_listing::ProListing())));
+  // Refusal on standard output with exit code 740, and silence.
+  EXPECT_EQ(-1, Query("out " + vts_fake::Escape(vts_fake::ToUtf8(dism_listing::RefusalText())) +
+                      "\nexit 740\n"));
+  EXPECT_EQ(-1, Query("exit 87\n"));
+  // DISM's progress goes to standard error while the list goes to standard
+  // output; both end up in the same text, the list still read.
+  EXPECT_EQ(1, Query("err [==========================100.0%==========================]\\r\\n\n" +
+                     PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
+}
+
+TEST_F(Dism, NoToolAnywhereMeansCannotTell) {
+  vts_fake::ScopedInstall no_dism64(L"", k64BitDism);
+  vts_fake::ScopedInstall no_dism32(L"", k32BitDism);
+  ASSERT_TRUE(no_dism64.ok());
+  ASSERT_TRUE(no_dism32.ok());
+  EXPECT_EQ(-1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
+  EnableEmbeddedLogonFeature();  // must come back, with nothing to run
+  EXPECT_EQ("", Recorded());
+}
+
+}  // namespace
+}  // namespace sysops

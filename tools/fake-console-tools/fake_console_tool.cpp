@@ -1,0 +1,243 @@
+// A console program that does what a script tells it, standing in for
+// powercfg.exe or DISM.EXE. The script is the UTF-8 text file named by the
+// environment variable VTS_FAKE_SCRIPT_VARIABLE; without one the program
+// prints nothing and exits with 0. One directive a line:
+//
+//   when <text>        the directives up to the next "when" apply only when
+//                      the command line contains <text>; "when *" for all
+//   out <bytes>        write <bytes> to standard output
+//   err <bytes>        write <bytes> to standard error
+//   outfile <path>     write the file's bytes to standard output
+//   fill <n> <bytes>   write n bytes to standard output, <bytes> repeated
+//   sleep <ms>         pause
+//   record <path>      append the command line (UTF-8) and CR LF to <path>
+//   window <path>      write the console window's and start-up state to <path>
+//   linger <ms>        start a copy of this program that inherits our
+//                      standard handles and sleeps <ms>, and do not wait for it
+//   exit <code>        end now with <code>
+//
+// In <bytes>, \r \n \t \0 \\ and \xHH stand for the byte they name; all other
+// bytes are taken as they are, so a script can hold any code page's text.
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+  }
+  return out;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
+                        nullptr, nullptr);
+  }
+  return out;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    switch (c) {
+      case 'r': out += '\r'; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case '0': out += '\0'; break;
+      case 'x':
+        if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+          out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+          i += 2;
+        } else {
+          out += "\\x";
+        }
+        break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char buffer[65536];
+  DWORD read = 0;
+  bool ok = true;
+  for (;;) {
+    if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (read == 0) break;
+    bytes.append(buffer, read);
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool WriteAll(HANDLE to, const char* data, std::size_t size) {
+  while (size > 0) {
+    DWORD written = 0;
+    const DWORD chunk = size > 0x100000 ? 0x100000 : static_cast<DWORD>(size);
+    if (!WriteFile(to, data, chunk, &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = WriteAll(file, bytes.data(), bytes.size());
+  CloseHandle(file);
+  return ok;
+}
+
+void Fill(std::size_t total, const std::string& pattern) {
+  if (pattern.empty()) return;
+  std::string block;
+  while (block.size() < 65536) block += pattern;
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::size_t offset = 0;  // where in the pattern the next block starts
+  while (total > 0) {
+    const std::size_t n = total < 65536 ? total : 65536;
+    std::string chunk = block.substr(offset, n);
+    while (chunk.size() < n) chunk += block.substr(0, n - chunk.size());
+    if (!WriteAll(out, chunk.data(), chunk.size())) return;
+    offset = (offset + n) % pattern.size();
+    total -= n;
+  }
+}
+
+std::string DescribeWindow() {
+  const HWND console = GetConsoleWindow();
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  std::string text = "console=";
+  text += console ? "1" : "0";
+  text += " visible=";
+  text += console && IsWindowVisible(console) ? "1" : "0";
+  text += " flags=" + std::to_string(startup.dwFlags);
+  text += " show=" + std::to_string(startup.wShowWindow);
+  text += "\r\n";
+  return text;
+}
+
+// Starts this program again with a script that only sleeps; it inherits our
+// inheritable handles, the pipe among them.
+void Linger(const std::wstring& ms) {
+  wchar_t self[MAX_PATH];
+  if (!GetModuleFileNameW(nullptr, self, MAX_PATH)) return;
+  wchar_t temp[MAX_PATH];
+  if (!GetTempPathW(MAX_PATH, temp)) return;
+  const std::wstring script =
+      std::wstring(temp) + L"vts-linger-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  DeleteFileW(script.c_str());
+  if (!AppendToFile(script, "sleep " + ToUtf8(ms) + "\r\n")) return;
+  SetEnvironmentVariableW(VTS_FAKE_SCRIPT_VARIABLE, script.c_str());
+  std::wstring line = L"\"" + std::wstring(self) + L"\" linger";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &created)) {
+    CloseHandle(created.hThread);
+    CloseHandle(created.hProcess);
+  }
+}
+
+}  // namespace
+
+int wmain() {
+  wchar_t script_path[MAX_PATH * 2];
+  const DWORD n = GetEnvironmentVariableW(VTS_FAKE_SCRIPT_VARIABLE, script_path,
+                                          sizeof script_path / sizeof script_path[0]);
+  if (n == 0 || n >= sizeof script_path / sizeof script_path[0]) return 0;
+  std::string script;
+  if (!ReadWholeFile(script_path, script)) return 3;
+
+  const std::wstring command_line = GetCommandLineW();
+  // A lingering copy (see Linger) owns its one-line script.
+  const std::wstring linger_mark = L" linger";
+  if (command_line.size() > linger_mark.size() &&
+      command_line.compare(command_line.size() - linger_mark.size(), linger_mark.size(),
+                           linger_mark) == 0) {
+    DeleteFileW(script_path);
+  }
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  bool active = true;
+
+  std::size_t pos = 0;
+  while (pos < script.size()) {
+    std::size_t end = script.find('\n', pos);
+    if (end == std::string::npos) end = script.size();
+    std::string line = script.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    const std::size_t blank = line.find(' ');
+    const std::string verb = line.substr(0, blank);
+    const std::string arg = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+
+    if (verb == "when") {
+      active = arg == "*" || command_line.find(FromUtf8(arg)) != std::wstring::npos;
+      continue;
+    }
+    if (!active) continue;
+    if (verb == "out" || verb == "err") {
+      const std::string bytes = Unescape(arg);
+      WriteAll(verb == "out" ? out : err, bytes.data(), bytes.size());
+    } else if (verb == "outfile") {
+      std::string bytes;
+      if (!ReadWholeFile(FromUtf8(arg), bytes)) return 4;
+      WriteAll(out, bytes.data(), bytes.size());
+    } else if (verb == "fill") {
+      const std::size_t space = arg.find(' ');
+      const std::size_t total = std::strtoul(arg.substr(0, space).c_str(), nullptr, 10);
+      Fill(total, space == std::string::npos ? std::string("x") : Unescape(arg.substr(space + 1)));
+    } else if (verb == "sleep") {
+      Sleep(std::strtoul(arg.c_str(), nullptr, 10));
+    } else if (verb == "record") {
+      AppendToFile(FromUtf8(arg), ToUtf8(command_line) + "\r\n");
+    } else if (verb == "window") {
+      AppendToFile(FromUtf8(arg), DescribeWindow());
+    } else if (verb == "linger") {
+      Linger(FromUtf8(arg));
+    } else if (verb == "exit") {
+      return static_cast<int>(std::strtol(arg.c_str(), nullptr, 10));
+    }
+  }
+  return 0;
+}
