@@ -55,6 +55,9 @@ bool CreateFolderPath(const std::wstring& folder) {
   // some other folder: refuse rather than create that.
   const std::string ansi = codec::Encode(buffer, codec::CodePage::kThreadAnsi);
   if (codec::Decode(ansi, codec::CodePage::kThreadAnsi) != buffer) return false;
+  // Two bytes a character in code page 932: a path that fits MAX_PATH as wide
+  // text may not fit the ANSI buffers that the folder creation works in.
+  if (ansi.size() >= MAX_PATH) return false;
   return ::MakeSureDirectoryPathExists(ansi.c_str()) != FALSE;
 }
 

@@ -82,6 +82,18 @@ TEST(CreateFolderPath, NeverCreatesALookAlikeOfANameTheCodePageCannotHold) {
   EXPECT_FALSE(sysops_test::Exists(scratch / L"caf?"));
 }
 
+TEST(CreateFolderPath, RefusesAJapanesePathTooLongForTheAnsiBuffers) {
+  ScratchFolder scratch;
+  // Short enough as wide text, but twice as many bytes in code page 932; in
+  // levels of 40 characters, which each level of the file system can hold.
+  const std::wstring level(40, L'\u8a2d');
+  std::wstring folder = scratch.path();
+  while (folder.size() + level.size() + 2 < MAX_PATH - 10) folder += L"\\" + level;
+  ASSERT_LT(folder.size() + 1, static_cast<std::size_t>(MAX_PATH));
+  EXPECT_FALSE(CreateFolderPath(folder));
+  EXPECT_FALSE(sysops_test::Exists(folder));
+}
+
 TEST(CreateFolderPath, FailsWhereAFileStandsInTheWay) {
   ScratchFolder scratch;
   sysops_test::WriteFileBytes(scratch / L"file", "x");

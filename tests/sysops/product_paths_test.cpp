@@ -81,33 +81,49 @@ TEST(PrepareProductPath, TooLongForMaxPathGivesNothing) {
   EXPECT_EQ(PrepareProductPath(base.path(), fits, L"long-file-name.ini"), L"");
 }
 
+// The real product locations, with the prefix's Varnel data folder moved aside
+// for each test, so that every test starts where a fresh PC starts.
 class ProductPaths : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ASSERT_FALSE(data_.empty());
+    if (sysops_test::Exists(varnel_)) {
+      ASSERT_TRUE(::MoveFileW(varnel_.c_str(), aside_.c_str()));
+      moved_aside_ = true;
+    }
+  }
+  void TearDown() override {
+    sysops_test::RemoveTree(varnel_);
+    if (moved_aside_) ::MoveFileW(aside_.c_str(), varnel_.c_str());
+  }
+
   const std::wstring data_ = GetSpecialFolder(CSIDL_COMMON_APPDATA);
   const std::wstring programs_ = GetSpecialFolder(CSIDL_PROGRAM_FILES);
+  const std::wstring varnel_ = data_ + L"\\Varnel";
+  const std::wstring aside_ = data_ + L"\\" + sysops_test::UniqueName(L"Varnel-aside");
+  bool moved_aside_ = false;
 };
 
 TEST_F(ProductPaths, CommonDataFilesLieInPreparedProductFolders) {
-  ASSERT_FALSE(data_.empty());
   EXPECT_EQ(sysops::GetStatusBoxIniPath(),
             data_ + L"\\Varnel\\Tolvik\\VarnelDriveTerminalSend.ini");
+  EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\Tolvik"));
+  EXPECT_FALSE(sysops_test::Exists(data_ + L"\\Varnel\\Depotron"));
+
   EXPECT_EQ(sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat"),
             data_ + L"\\Varnel\\Depotron\\UpdatePassive.signal.dat");
+  EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\Depotron"));
+  EXPECT_FALSE(sysops_test::Exists(data_ + L"\\Varnel\\Download"));
+
   EXPECT_EQ(sysops::GetInstallerDownloadPath(),
             data_ + L"\\Varnel\\Download\\VarnelDepotron.msi");
-  for (const wchar_t* folder : {L"Tolvik", L"Depotron", L"Download"}) {
-    EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\" + folder)) << folder;
-  }
+  EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\Download"));
 }
 
 TEST_F(ProductPaths, UploadMarkerPathCreatesNoFolder) {
-  const std::wstring marker_folder = data_ + L"\\Varnel\\Tolvik\\VarnelTerminalSend";
-  const bool existed = sysops_test::Exists(marker_folder);
   EXPECT_EQ(sysops::GetUploadMarkerPath(),
             data_ + L"\\Varnel\\Tolvik\\VarnelTerminalSend\\0\\0.varnelscan.upload");
-  if (!existed) {
-    EXPECT_FALSE(sysops_test::Exists(marker_folder));
-  }
+  EXPECT_FALSE(sysops_test::Exists(varnel_));
 }
 
 TEST_F(ProductPaths, ProgramsLieUnderProgramFiles) {
