@@ -98,6 +98,12 @@ std::vector<std::wstring> TestDialog::InputCopies() const {
   return copies;
 }
 
+bool TestDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  const bool handled = CVarnelTerminalSetupWizardDlg::OnMessage(message, wParam, lParam, result);
+  if (message == WM_PROGRESS) ++progressHandled;
+  return handled;
+}
+
 int TestDialog::RunSurvey() {
   ++surveyRuns;
   return survey ? survey(*this) : -1;

@@ -40,6 +40,8 @@ class TestDialog : public CVarnelTerminalSetupWizardDlg {
   Body setup;
   std::atomic<int> surveyRuns{0};
   std::atomic<int> setupRuns{0};
+  // WM_PROGRESS messages the window has finished handling.
+  std::atomic<int> progressHandled{0};
 
   // What a survey leaves behind for the window.
   void LeaveSurveyResult(SurveyResultMap map, bool sendBoxEditable);
@@ -56,6 +58,7 @@ class TestDialog : public CVarnelTerminalSetupWizardDlg {
   ~TestDialog() override;
 
  protected:
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   int RunSurvey() override;
   int RunSetup() override;
 };
