@@ -249,7 +249,8 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
   ::WaitForSingleObject(m_hSetupThread.get(), kWorkerEndWaitMs);
   m_hSetupThread.reset();
 
-  switch (static_cast<int>(wParam)) {
+  const int result = static_cast<int>(wParam);
+  switch (result) {
     case 0:
       m_bSetupCompleted = true;
       StartSurvey();
@@ -257,14 +258,18 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
     case 1:
       EndDialog(1);
       break;
-    default:
-      if (fw::SharedText error = m_pErrorText.Load(); error && !error->empty()) {
+    default: {
+      // Only a failed run (-1) speaks for itself; any other result gets the
+      // general message whatever text was left behind.
+      fw::SharedText error = result == -1 ? m_pErrorText.Load() : nullptr;
+      if (error && !error->empty()) {
         MessageBox(*error, MB_OK | MB_ICONEXCLAMATION);
       } else {
         MessageBox(kSetupFailed, MB_OK | MB_ICONINFORMATION);
       }
       UpdateControls();
       break;
+    }
   }
   return 0;
 }
