@@ -1,0 +1,24 @@
+#pragma once
+// The application: prepares the window system and the sockets, then runs the
+// main dialog modally on the process's main thread. The process ends when the
+// dialog closes.
+
+#include <memory>
+
+#include "app/wizard_dlg.h"
+#include "framework/win_app.h"
+
+// The caption of every message box of the program.
+extern const wchar_t kApplicationName[];
+
+class CVarnelTerminalSetupWizardApp : public fw::WinApp {
+ public:
+  CVarnelTerminalSetupWizardApp();
+
+  // Runs the whole program; always FALSE, so that the process ends after it.
+  BOOL InitInstance() override;
+
+ protected:
+  // The main dialog of this run.
+  virtual std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog();
+};

@@ -1,0 +1,104 @@
+#pragma once
+// The main dialog: shows the state of the PC that the survey gathered, takes
+// the inputs of a setup run and runs the survey and the setup run on a
+// background worker, one at a time. Workers never touch controls: they report
+// through Report, leave their results in the shared members below and post
+// one completion message; the window thread does the rest.
+//
+// The dialog object is held by std::shared_ptr. Each worker holds a reference
+// of its own, so a worker that is still running when the technician closes
+// the window keeps the object alive until it ends; once the window is gone
+// its reports and completion post go nowhere.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/resource.h"
+#include "framework/dialog.h"
+#include "framework/scoped_handle.h"
+#include "framework/shared_text.h"
+
+// Display texts of the survey by control ID, applied in ascending ID order.
+using SurveyResultMap = std::map<std::uint32_t, std::wstring>;
+
+// Private window messages of the dialog.
+constexpr UINT WM_SURVEY_FINISHED = WM_USER + 100;  // wParam: survey result
+constexpr UINT WM_SETUP_FINISHED = WM_USER + 101;   // wParam: setup result
+constexpr UINT WM_PROGRESS = WM_USER + 102;         // the report channel changed
+
+// The global mutex name that the Depotron updater holds while it runs.
+extern const wchar_t kDepotronMutexName[];
+
+class CVarnelTerminalSetupWizardDlg
+    : public fw::Dialog,
+      public std::enable_shared_from_this<CVarnelTerminalSetupWizardDlg> {
+ public:
+  enum { IDD = IDD_VARNELTERMINALSETUPWIZARD_DIALOG };
+
+  CVarnelTerminalSetupWizardDlg();
+  ~CVarnelTerminalSetupWizardDlg() override;
+
+  // Callable from any thread: replaces the status text, then the
+  // percentage, and posts WM_PROGRESS.
+  void Report(int percent, const std::wstring& text);
+
+ protected:
+  BOOL OnInitDialog() override;
+  // The window has no OK button: Enter presses the start button while it is
+  // enabled and otherwise does nothing, never closing the window.
+  void OnOK() override;
+  void OnCancel() override;
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+  virtual void UpdateControls();
+  virtual void StartSurvey();
+  // The survey body, run on the survey worker: on success it stores its
+  // map in m_pSurveyResult, sets m_bSendBoxEditable and returns 0.
+  virtual int RunSurvey();
+  // The setup body, run on the setup worker: reads the seven input copies;
+  // returns -1 (failed, maybe with a message in m_pErrorText), 0 (done, the
+  // Depotron updater started) or 1 (done, the Depotron installer started).
+  virtual int RunSetup();
+
+  void OnStart();
+  LRESULT OnSurveyFinished(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSetupFinished(WPARAM wParam, LPARAM lParam);
+  LRESULT OnProgress(WPARAM wParam, LPARAM lParam);
+
+  static DWORD WINAPI SurveyThreadProc(LPVOID param);
+  static DWORD WINAPI SetupThreadProc(LPVOID param);
+
+  HICON m_hIcon = nullptr;
+  std::atomic<int> m_nPercent{0};
+  fw::AtomicSharedText m_pReportText;
+  std::atomic<bool> m_bSendBoxEditable{false};
+  bool m_bSetupCompleted = false;
+  fw::ScopedHandle m_hSurveyThread;
+  fw::AtomicShared<SurveyResultMap> m_pSurveyResult;
+  fw::AtomicSharedText m_pErrorText;
+  fw::AtomicSharedText m_pLogonUser;
+  fw::AtomicSharedText m_pLogonDomain;
+  fw::AtomicSharedText m_pLogonPassword;
+  fw::AtomicSharedText m_pDeliveryGroup;
+  fw::AtomicSharedText m_pSendBoxId;
+  fw::AtomicSharedText m_pSendBoxPassword;
+  fw::AtomicSharedText m_pProcessGroupId;
+  fw::ScopedHandle m_hSetupThread;
+
+ private:
+  using Body = int (CVarnelTerminalSetupWizardDlg::*)();
+  static DWORD RunWorker(LPVOID param, Body body, UINT finishedMessage);
+  // Starts a worker that holds a reference to this dialog; null when the
+  // thread could not be created.
+  HANDLE StartWorker(LPTHREAD_START_ROUTINE entry);
+  void ResetReportChannel();
+  bool IsWorkerRunning() const;
+
+  fw::ScopedIcon m_startIcon;
+};

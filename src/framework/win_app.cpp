@@ -1,0 +1,51 @@
+#include "framework/win_app.h"
+
+#include <atomic>
+
+namespace fw {
+namespace {
+std::atomic<WinApp*> g_current_app{nullptr};
+}  // namespace
+
+WinApp::WinApp() {
+  WinApp* expected = nullptr;
+  // The first application object wins; a second one (which a program never
+  // makes) stays unregistered rather than stealing the caption.
+  g_current_app.compare_exchange_strong(expected, this);
+}
+
+WinApp::~WinApp() {
+  WinApp* expected = this;
+  g_current_app.compare_exchange_strong(expected, nullptr);
+}
+
+BOOL WinApp::InitInstance() {
+  if (m_dwRestartManagerSupportFlags & kRestartManagerSupportRestart) {
+    // The program has no command line of its own to hand back on restart.
+    ::RegisterApplicationRestart(nullptr, 0);
+  }
+  return TRUE;
+}
+
+int WinApp::ExitInstance() { return 0; }
+
+WinApp* WinApp::Current() { return g_current_app.load(); }
+
+int AfxWinMain() {
+  WinApp* app = WinApp::Current();
+  if (!app) return -1;
+  app->InitInstance();
+  return app->ExitInstance();
+}
+
+std::wstring AfxGetAppName() {
+  if (WinApp* app = WinApp::Current(); app && !app->AppName().empty()) return app->AppName();
+  wchar_t path[MAX_PATH] = {};
+  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name(path, n);
+  if (auto slash = name.find_last_of(L"\\/"); slash != std::wstring::npos) name.erase(0, slash + 1);
+  if (auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.erase(dot);
+  return name;
+}
+
+}  // namespace fw

@@ -1,0 +1,56 @@
+#pragma once
+// The application object: one per process, reached through WinApp::Current().
+// It carries the name shown as the caption of every message box and runs the
+// start-up hook from the entry point.
+
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+class Dialog;
+
+// Restart-manager support: restart the program after an update or a crash,
+// without autosave or recovery.
+constexpr DWORD kRestartManagerSupportRestart = 0x01;
+
+class WinApp {
+ public:
+  WinApp();
+  virtual ~WinApp();
+  WinApp(const WinApp&) = delete;
+  WinApp& operator=(const WinApp&) = delete;
+
+  // The start-up hook. The base registers with the restart manager as
+  // m_dwRestartManagerSupportFlags asks. Returning FALSE ends the program.
+  virtual BOOL InitInstance();
+  virtual int ExitInstance();
+
+  const std::wstring& AppName() const { return m_strAppName; }
+  void SetAppName(std::wstring name) { m_strAppName = std::move(name); }
+  // The per-user key under which framework state would live; the program
+  // itself stores nothing there.
+  const std::wstring& RegistryKey() const { return m_strRegistryKey; }
+  void SetRegistryKey(std::wstring key) { m_strRegistryKey = std::move(key); }
+
+  // The application object of this process, or null when none exists.
+  static WinApp* Current();
+
+  DWORD m_dwRestartManagerSupportFlags = 0;
+  Dialog* m_pMainWnd = nullptr;
+
+ private:
+  std::wstring m_strAppName;
+  std::wstring m_strRegistryKey;
+};
+
+// The body of the program's entry point: runs the start-up hook of the
+// application object and ends as it says.
+int AfxWinMain();
+
+// The caption for message boxes: the application name, or the executable's
+// base name while no application object exists.
+std::wstring AfxGetAppName();
+
+}  // namespace fw

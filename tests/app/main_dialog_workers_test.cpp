@@ -1,0 +1,534 @@
+// The main dialog driven as a technician uses it, with survey and setup
+// bodies supplied through the dialog's own worker operations: the controls in
+// every state, every message box (text, caption, buttons, icon), and what the
+// window does with each worker result.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/resource.h"
+#include "support/other_process.h"
+#include "support/window_driver.h"
+
+namespace {
+
+using namespace apptest;
+
+const std::wstring kAppName = L"Varnel ターミナルセットアップ";
+const std::wstring kInitializing = L"初期化中...";
+const std::wstring kDepotronRunning =
+    L"Varnel Depotronが起動しています。\nDepotronを終了して、もう一度実行してください\n";
+const std::wstring kConfirmSetup =
+    L"このコンピューターをVarnelターミナル設定用に書き換えます。\n本当によろしいですか？\n\n"
+    L"（コンピュータは自動的に再起動されることがあります)";
+const std::wstring kSurveyFailed =
+    L"データ読み込み中にエラーが発生しました。\n\n※弊社サポートまでご連絡ください";
+const std::wstring kSetupFailed =
+    L"設定中にエラーが発生しました。\n正しく設定が終わっていない可能性があります\n\n"
+    L"弊社サポートまでご連絡ください";
+const std::wstring kSetupCompleted =
+    L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
+const std::wstring kConfirmClose =
+    L"セットアップ中のため、中断しないでください\n設定が正しく完了しなくなる可能性があります\n\n"
+    L"それでも終了しますか？";
+const std::wstring kDepotronMutex = L"Global\\VarnelUpdateExecute Mutex 1.0";
+
+const int kAllInputs[] = {IDC_EDIT_DELIVERY_GROUP,   IDC_EDIT_SENDBOX_ID,
+                          IDC_EDIT_SENDBOX_PASSWORD, IDC_EDIT_PROCESS_GROUP_ID,
+                          IDC_EDIT_LOGON_USER,       IDC_EDIT_LOGON_PASSWORD,
+                          IDC_EDIT_LOGON_DOMAIN,     IDC_BUTTON_START};
+const int kStateLabels[] = {IDC_STATIC_OS_NAME,          IDC_STATIC_AUTO_LOGON,
+                            IDC_STATIC_TERMINAL_STARTUP, IDC_STATIC_POWER,
+                            IDC_STATIC_WINDOWS_UPDATE,   IDC_STATIC_LOGON_SCREEN};
+
+SurveyResultMap FirstSurvey() {
+  return {{IDC_EDIT_DELIVERY_GROUP, L"配信A"},
+          {IDC_EDIT_SENDBOX_ID, L"BOX-001"},
+          {IDC_EDIT_SENDBOX_PASSWORD, L"boxpass"},
+          {IDC_EDIT_PROCESS_GROUP_ID, L"PG-7"},
+          {IDC_EDIT_LOGON_USER, L"terminal"},
+          {IDC_EDIT_LOGON_PASSWORD, L""},
+          {IDC_EDIT_LOGON_DOMAIN, L"VARNEL-PC"},
+          {IDC_STATIC_OS_NAME, L"Windows 10 IoT Enterprise"},
+          {IDC_STATIC_AUTO_LOGON, L"無効"},
+          {IDC_STATIC_TERMINAL_STARTUP, L"未登録"},
+          {IDC_STATIC_POWER, L"未設定"},
+          {IDC_STATIC_WINDOWS_UPDATE, L"有効"},
+          {IDC_STATIC_LOGON_SCREEN, L"未調整"}};
+}
+
+SurveyResultMap SecondSurvey() {
+  SurveyResultMap map = FirstSurvey();
+  map[IDC_STATIC_AUTO_LOGON] = L"有効 (terminal)";
+  map[IDC_STATIC_TERMINAL_STARTUP] = L"登録済み";
+  map[IDC_STATIC_POWER] = L"設定済み";
+  return map;
+}
+
+bool IsBusy(HWND dialog) {
+  for (int id : kAllInputs) {
+    if (Enabled(dialog, id)) return false;
+  }
+  return Visible(dialog, IDC_STATIC_STATUS) && Visible(dialog, IDC_PROGRESS);
+}
+
+// Inputs disabled, status line and bar shown: a worker runs. The window
+// thread may still be on its way there when the test looks.
+void ExpectBusy(HWND dialog) {
+  WaitUntil([&] { return IsBusy(dialog); }, 5000);
+  for (int id : kAllInputs) {
+    SCOPED_TRACE(id);
+    EXPECT_FALSE(Enabled(dialog, id));
+  }
+  EXPECT_TRUE(Visible(dialog, IDC_STATIC_STATUS));
+  EXPECT_TRUE(Visible(dialog, IDC_PROGRESS));
+}
+
+void ExpectIdle(HWND dialog, bool sendBoxEditable) {
+  for (int id : {IDC_EDIT_DELIVERY_GROUP, IDC_EDIT_LOGON_USER, IDC_EDIT_LOGON_PASSWORD,
+                 IDC_EDIT_LOGON_DOMAIN, IDC_BUTTON_START}) {
+    SCOPED_TRACE(id);
+    EXPECT_TRUE(Enabled(dialog, id));
+  }
+  for (int id : {IDC_EDIT_SENDBOX_ID, IDC_EDIT_SENDBOX_PASSWORD, IDC_EDIT_PROCESS_GROUP_ID}) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(Enabled(dialog, id), sendBoxEditable);
+  }
+  EXPECT_FALSE(Visible(dialog, IDC_STATIC_STATUS));
+  EXPECT_FALSE(Visible(dialog, IDC_PROGRESS));
+}
+
+void ExpectTexts(HWND dialog, const SurveyResultMap& map) {
+  for (const auto& [id, text] : map) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(Text(Item(dialog, static_cast<int>(id))), text);
+  }
+}
+
+void ExpectBox(const MessageBoxView& box, HWND owner, const std::wstring& text,
+               std::vector<int> buttons, MessageBoxView::Icon icon) {
+  EXPECT_EQ(box.caption, kAppName);
+  EXPECT_EQ(box.owner, owner);
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.buttons, buttons);
+  EXPECT_EQ(box.icon, icon);
+}
+
+class MainDialogWorkers : public ::testing::Test {
+ protected:
+  // A survey that shows "初期化中..." until `reportGate_` opens, reports,
+  // waits for `surveyGate_` and leaves the first survey's result.
+  void UseGatedSurvey(bool sendBoxEditable = true) {
+    dialog_->survey = [this, sendBoxEditable](TestDialog& d) {
+      if (!reportGate_.Wait()) return -1;
+      d.Report(35, L"OS情報を取得中");
+      if (!surveyGate_.Wait()) return -1;
+      d.Report(100, L"調査完了");
+      d.LeaveSurveyResult(d.surveyRuns == 1 ? FirstSurvey() : SecondSurvey(), sendBoxEditable);
+      return 0;
+    };
+  }
+  void UseImmediateSurvey(bool sendBoxEditable = true) {
+    reportGate_.Open();
+    surveyGate_.Open();
+    UseGatedSurvey(sendBoxEditable);
+  }
+  // A setup body that waits for `setupGate_`, then does `finish`.
+  void UseSetup(std::function<int(TestDialog&)> finish) {
+    dialog_->setup = [this, finish](TestDialog& d) {
+      inputsSeen_ = d.InputCopies();
+      if (!setupGate_.Wait()) return -1;
+      return finish(d);
+    };
+  }
+
+  void Open() {
+    run_ = std::make_unique<AppRun>(dialog_);
+    weak_ = dialog_;
+    dialog_.reset();  // the application and its workers own it from here
+    hwnd_ = run_->Dialog();
+    ASSERT_NE(hwnd_, nullptr);
+  }
+  void OpenIdle(bool sendBoxEditable = true) {
+    UseImmediateSurvey(sendBoxEditable);
+    Open();
+    ASSERT_TRUE(WaitForIdle());
+  }
+  // UpdateControls hides the status line and the bar last.
+  bool WaitForIdle() {
+    return WaitUntil([&] {
+      return Enabled(hwnd_, IDC_BUTTON_START) && !Visible(hwnd_, IDC_PROGRESS) &&
+             run_->CurrentMessageBox() == nullptr;
+    });
+  }
+  TestDialog& Dlg() {
+    auto locked = weak_.lock();
+    EXPECT_TRUE(locked);
+    return *locked;  // kept alive by the application while the test looks
+  }
+
+  // Presses the start button and answers the confirmation.
+  void StartSetup(int answer) {
+    Press(Item(hwnd_, IDC_BUTTON_START));
+    HWND box = run_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    MessageBoxView view = ReadMessageBox(box);
+    ExpectBox(view, hwnd_, kConfirmSetup, {IDYES, IDNO}, MessageBoxView::kQuestion);
+    EXPECT_EQ(view.defaultButton, IDNO);
+    Answer(box, answer);
+    ASSERT_TRUE(WaitUntil([&] { return run_->CurrentMessageBox() == nullptr; }));
+  }
+
+  // Reads the box shown now, checks it and presses `answer`.
+  void ExpectBoxAndAnswer(const std::wstring& text, std::vector<int> buttons,
+                          MessageBoxView::Icon icon, int answer) {
+    HWND box = run_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no message box appeared";
+    ExpectBox(ReadMessageBox(box), hwnd_, text, std::move(buttons), icon);
+    Answer(box, answer);
+    ASSERT_TRUE(WaitUntil([&] { return run_->CurrentMessageBox() != box; }));
+  }
+
+  void EndAndExpect(INT_PTR endCode) {
+    ASSERT_TRUE(run_->WaitForEnd());
+    EXPECT_FALSE(run_->InitInstanceResult());
+    ASSERT_TRUE(WaitUntil([&] { return weak_.expired(); }));
+    EXPECT_EQ(run_->EndCode(), endCode);
+  }
+
+  void TearDown() override {
+    reportGate_.Open();
+    surveyGate_.Open();
+    setupGate_.Open();
+    run_.reset();
+    WaitUntil([&] { return weak_.expired(); });
+  }
+
+  std::shared_ptr<TestDialog> dialog_ = std::make_shared<TestDialog>();
+  std::weak_ptr<TestDialog> weak_;
+  std::unique_ptr<AppRun> run_;
+  HWND hwnd_ = nullptr;
+  Gate reportGate_, surveyGate_, setupGate_;
+  std::vector<std::wstring> inputsSeen_;
+};
+
+TEST_F(MainDialogWorkers, SurveyingThenIdleWithEditableSendBox) {
+  UseGatedSurvey(true);
+  Open();
+
+  ExpectBusy(hwnd_);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
+  EXPECT_EQ(ProgressPosition(hwnd_), 0);
+
+  reportGate_.Open();
+  ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"OS情報を取得中"; }));
+  EXPECT_EQ(ProgressPosition(hwnd_), 35);
+  ExpectBusy(hwnd_);
+
+  surveyGate_.Open();
+  ASSERT_TRUE(WaitForIdle());
+  ExpectIdle(hwnd_, true);
+  ExpectTexts(hwnd_, FirstSurvey());
+  EXPECT_EQ(run_->MessageBoxesShown(), 0);
+
+  // Idle, the window closes without a question.
+  CloseWithCloseBox(hwnd_);
+  EndAndExpect(IDCANCEL);
+  EXPECT_EQ(run_->MessageBoxesShown(), 0);
+}
+
+TEST_F(MainDialogWorkers, IdleWithPendingUploadKeepsTheSendBoxLocked) {
+  OpenIdle(false);
+  ExpectIdle(hwnd_, false);
+  ExpectTexts(hwnd_, FirstSurvey());
+
+  // The technician can type where the window lets them, and only there.
+  ClearAndType(Item(hwnd_, IDC_EDIT_DELIVERY_GROUP), L"配信B");
+  ClearAndType(Item(hwnd_, IDC_EDIT_LOGON_PASSWORD), L"secret");
+  Type(Item(hwnd_, IDC_EDIT_LOGON_USER), L"x");
+  Type(Item(hwnd_, IDC_EDIT_LOGON_DOMAIN), L"y");
+  EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_DELIVERY_GROUP)), L"配信B");
+  EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_LOGON_PASSWORD)), L"secret");
+  EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_LOGON_USER)), L"terminal") << "read-only";
+  EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_LOGON_DOMAIN)), L"VARNEL-PC") << "read-only";
+}
+
+TEST_F(MainDialogWorkers, FailedSurveyEndsTheProgramWithoutTouchingControls) {
+  struct Case {
+    const char* name;
+    std::function<int(TestDialog&)> body;
+  };
+  const Case cases[] = {
+      {"result -1 with a map",
+       [](TestDialog& d) {
+         d.LeaveSurveyResult(FirstSurvey(), true);
+         return -1;
+       }},
+      {"result 0 without a map", [](TestDialog&) { return 0; }},
+      {"result 3 with a map",
+       [](TestDialog& d) {
+         d.LeaveSurveyResult(FirstSurvey(), true);
+         return 3;
+       }},
+      {"an exception", [](TestDialog&) -> int { throw std::runtime_error("out of memory"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dialog_ = std::make_shared<TestDialog>();
+    dialog_->survey = c.body;
+    Open();
+    HWND box = run_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    ExpectBox(ReadMessageBox(box), hwnd_, kSurveyFailed, {IDOK}, MessageBoxView::kInformation);
+    for (int id : kStateLabels) EXPECT_EQ(Text(Item(hwnd_, id)), L"-");
+    for (int id : kAllInputs) {
+      if (id != IDC_BUTTON_START) {
+        EXPECT_EQ(Text(Item(hwnd_, id)), L"");
+      }
+    }
+    Answer(box, IDOK);
+    EndAndExpect(1);
+    EXPECT_EQ(run_->MessageBoxesShown(), 1);
+    run_.reset();
+  }
+}
+
+TEST_F(MainDialogWorkers, RunningDepotronRefusesWithoutAskingForConfirmation) {
+  UseSetup([](TestDialog&) { return -1; });
+  OpenIdle();
+  MutexHoldingProcess depotron(kDepotronMutex);
+  ASSERT_TRUE(depotron.IsHolding());
+
+  Press(Item(hwnd_, IDC_BUTTON_START));
+  ExpectBoxAndAnswer(kDepotronRunning, {IDOK}, MessageBoxView::kInformation, IDOK);
+  ::Sleep(300);
+  EXPECT_EQ(run_->CurrentMessageBox(), nullptr) << "no confirmation follows";
+  EXPECT_EQ(run_->MessageBoxesShown(), 1);
+  EXPECT_EQ(Dlg().setupRuns.load(), 0);
+  ExpectIdle(hwnd_, true);
+}
+
+TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
+  setupGate_.Open();
+  UseSetup([](TestDialog& d) {
+    d.LeaveErrorText(L"前回のエラー");
+    return -1;
+  });
+  OpenIdle();
+  StartSetup(IDYES);
+  ExpectBoxAndAnswer(L"前回のエラー", {IDOK}, MessageBoxView::kExclamation, IDOK);
+  ASSERT_TRUE(WaitForIdle());
+
+  StartSetup(IDNO);
+  ::Sleep(200);
+  EXPECT_EQ(Dlg().setupRuns.load(), 1);
+  ASSERT_TRUE(Dlg().ErrorText());
+  EXPECT_EQ(*Dlg().ErrorText(), L"前回のエラー");
+  ExpectIdle(hwnd_, true);
+  EXPECT_FALSE(MutexNameExists(kDepotronMutex)) << "the look at Depotron's name left nothing behind";
+}
+
+TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
+  UseSetup([this](TestDialog& d) {
+    if (!reportGate_.Wait()) return -1;
+    d.Report(20, L"アカウント確認中");
+    d.LeaveErrorText(L"送信BOXのアカウントを確認できませんでした。");
+    return -1;
+  });
+  // The survey opens both gates itself; the setup needs them shut again.
+  UseImmediateSurvey();
+  Open();
+  ASSERT_TRUE(WaitForIdle());
+  reportGate_ = Gate();
+
+  const std::vector<std::pair<int, std::wstring>> typed = {
+      {IDC_EDIT_DELIVERY_GROUP, L"配信C"},
+      {IDC_EDIT_SENDBOX_ID, L"BOX-002"},
+      {IDC_EDIT_SENDBOX_PASSWORD, L"p@ss"},
+      {IDC_EDIT_PROCESS_GROUP_ID, L"PG-8"},
+      {IDC_EDIT_LOGON_PASSWORD, L"logon-pw"}};
+  for (const auto& [id, text] : typed) ClearAndType(Item(hwnd_, id), text);
+
+  StartSetup(IDYES);
+  ExpectBusy(hwnd_);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
+  EXPECT_EQ(ProgressPosition(hwnd_), 0) << "the channel starts over for the run";
+
+  setupGate_.Open();
+  reportGate_.Open();
+  ExpectBoxAndAnswer(L"送信BOXのアカウントを確認できませんでした。", {IDOK},
+                     MessageBoxView::kExclamation, IDOK);
+  ASSERT_TRUE(WaitForIdle());
+  ExpectIdle(hwnd_, true);
+  for (const auto& [id, text] : typed) EXPECT_EQ(Text(Item(hwnd_, id)), text);
+
+  const std::vector<std::wstring> expected = {L"terminal", L"VARNEL-PC", L"logon-pw", L"配信C",
+                                              L"BOX-002",  L"p@ss",      L"PG-8"};
+  EXPECT_EQ(inputsSeen_, expected);
+}
+
+TEST_F(MainDialogWorkers, InputsAreCopiedEvenFromLockedEdits) {
+  setupGate_.Open();
+  UseSetup([](TestDialog&) { return -1; });
+  OpenIdle(false);
+  StartSetup(IDYES);
+  ExpectBoxAndAnswer(kSetupFailed, {IDOK}, MessageBoxView::kInformation, IDOK);
+  const std::vector<std::wstring> expected = {L"terminal", L"VARNEL-PC", L"",    L"配信A",
+                                              L"BOX-001",  L"boxpass",   L"PG-7"};
+  EXPECT_EQ(inputsSeen_, expected);
+}
+
+TEST_F(MainDialogWorkers, SetupFailureWithoutMessageShowsTheGeneralOne) {
+  setupGate_.Open();
+  std::vector<int> results = {-1, 2, 7, -1};
+  UseSetup([&results](TestDialog& d) {
+    const int run = d.setupRuns - 1;
+    // A result other than -1 is not a failure the run explained, whatever
+    // text it left; an empty text is nothing worth showing.
+    if (run == 2) d.LeaveErrorText(L"説明にならない");
+    if (run == 3) d.LeaveErrorText(L"");
+    return results[static_cast<size_t>(run)];
+  });
+  OpenIdle();
+  for (size_t i = 0; i < results.size(); ++i) {
+    SCOPED_TRACE(i);
+    StartSetup(IDYES);
+    ExpectBoxAndAnswer(kSetupFailed, {IDOK}, MessageBoxView::kInformation, IDOK);
+    ASSERT_TRUE(WaitForIdle());
+    ExpectIdle(hwnd_, true);
+  }
+  EXPECT_EQ(Dlg().surveyRuns.load(), 1);
+}
+
+TEST_F(MainDialogWorkers, CompletedSetupSurveysAgainThenReportsAndEnds) {
+  setupGate_.Open();
+  UseSetup([](TestDialog&) { return 0; });
+  OpenIdle();
+  // The second survey waits until the test has seen the window surveying.
+  reportGate_ = Gate();
+  surveyGate_ = Gate();
+  StartSetup(IDYES);
+
+  ASSERT_TRUE(WaitUntil([&] { return Dlg().surveyRuns.load() == 2; }));
+  ExpectBusy(hwnd_);
+  EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
+  ::Sleep(200);
+  EXPECT_EQ(run_->CurrentMessageBox(), nullptr) << "no message before the survey has finished";
+
+  reportGate_.Open();
+  surveyGate_.Open();
+  HWND box = run_->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  ExpectBox(ReadMessageBox(box), hwnd_, kSetupCompleted, {IDOK}, MessageBoxView::kInformation);
+  ExpectTexts(hwnd_, SecondSurvey());
+  Answer(box, IDOK);
+  EndAndExpect(1);
+  EXPECT_EQ(run_->MessageBoxesShown(), 2);  // the confirmation and the completion
+}
+
+TEST_F(MainDialogWorkers, InstallerStartedEndsAtOnceWithoutMessage) {
+  setupGate_.Open();
+  UseSetup([](TestDialog&) { return 1; });
+  OpenIdle();
+  StartSetup(IDYES);
+  EndAndExpect(1);
+  EXPECT_EQ(run_->MessageBoxesShown(), 1);  // the confirmation only
+}
+
+TEST_F(MainDialogWorkers, ClosingWhileSurveyingAsksAndNoKeepsBothRunning) {
+  UseGatedSurvey();
+  Open();
+  reportGate_.Open();
+
+  CloseWithCloseBox(hwnd_);
+  ExpectBoxAndAnswer(kConfirmClose, {IDYES, IDNO}, MessageBoxView::kExclamation, IDNO);
+  // Esc asks the same question.
+  PressKey(hwnd_, VK_ESCAPE);
+  ExpectBoxAndAnswer(kConfirmClose, {IDYES, IDNO}, MessageBoxView::kExclamation, IDNO);
+  EXPECT_FALSE(run_->Ended());
+  ExpectBusy(hwnd_);
+
+  surveyGate_.Open();
+  ASSERT_TRUE(WaitForIdle());
+  ExpectTexts(hwnd_, FirstSurvey());
+  ExpectIdle(hwnd_, true);
+}
+
+TEST_F(MainDialogWorkers, ClosingDuringSetupAbandonsTheWorkerSafely) {
+  UseSetup([](TestDialog& d) {
+    // Reports after the window has gone reach nobody.
+    d.Report(50, L"設定中");
+    d.LeaveErrorText(L"late");
+    return 0;
+  });
+  OpenIdle();
+  StartSetup(IDYES);
+  CloseWithCloseBox(hwnd_);
+  ExpectBoxAndAnswer(kConfirmClose, {IDYES, IDNO}, MessageBoxView::kExclamation, IDYES);
+  ASSERT_TRUE(run_->WaitForEnd());
+  EXPECT_FALSE(::IsWindow(hwnd_));
+  EXPECT_FALSE(weak_.expired()) << "the running worker still holds the dialog object";
+
+  setupGate_.Open();
+  ASSERT_TRUE(WaitUntil([&] { return weak_.expired(); }));
+  EXPECT_EQ(run_->EndCode(), IDCANCEL);
+  EXPECT_EQ(run_->MessageBoxesShown(), 2);  // the confirmation and the close question
+}
+
+TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {
+  Gate emptyPosted, resume;
+  dialog_->survey = [&](TestDialog& d) {
+    d.Report(40, L"準備中");
+    if (!reportGate_.Wait()) return -1;
+    d.PostProgressWithoutText(90);
+    emptyPosted.Open();
+    if (!resume.Wait()) return -1;
+    d.Report(60, L"取得中");
+    if (!surveyGate_.Wait()) return -1;
+    d.LeaveSurveyResult(FirstSurvey(), true);
+    return 0;
+  };
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"準備中"; }));
+  EXPECT_EQ(ProgressPosition(hwnd_), 40);
+
+  const int handledBefore = Dlg().progressHandled.load();
+  reportGate_.Open();
+  ASSERT_TRUE(emptyPosted.Wait(15000));
+  ASSERT_TRUE(WaitUntil([&] { return Dlg().progressHandled.load() > handledBefore; }));
+  EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_STATUS)), L"準備中");
+  EXPECT_EQ(ProgressPosition(hwnd_), 40);
+
+  resume.Open();
+  ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"取得中"; }));
+  EXPECT_EQ(ProgressPosition(hwnd_), 60);
+  surveyGate_.Open();
+  ASSERT_TRUE(WaitForIdle());
+}
+
+TEST_F(MainDialogWorkers, EnterPressesStartOnlyWhenIdleAndNeverCloses) {
+  setupGate_.Open();
+  UseSetup([](TestDialog&) { return -1; });
+  UseGatedSurvey();
+  Open();
+
+  PressKey(hwnd_, VK_RETURN);
+  ::Sleep(300);
+  EXPECT_EQ(run_->CurrentMessageBox(), nullptr);
+  EXPECT_FALSE(run_->Ended());
+
+  reportGate_.Open();
+  surveyGate_.Open();
+  ASSERT_TRUE(WaitForIdle());
+  PressKey(Item(hwnd_, IDC_EDIT_DELIVERY_GROUP), VK_RETURN);
+  ExpectBoxAndAnswer(kConfirmSetup, {IDYES, IDNO}, MessageBoxView::kQuestion, IDNO);
+  EXPECT_FALSE(run_->Ended());
+  EXPECT_EQ(Dlg().setupRuns.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// The delivered program as a process: it opens its main window, every
+// message box it shows carries the program's name, and closing the window
+// in the ordinary way ends the process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "framework/dialog.h"
+#include "framework/scoped_handle.h"
+#include "support/window_driver.h"
+
+namespace {
+
+using namespace apptest;
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  dir.erase(dir.find_last_of(L'\\') + 1);
+  return dir + L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe";
+}
+
+struct ProcessWindows {
+  DWORD processId;
+  HWND main = nullptr;
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<ProcessWindows*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t cls[16] = {};
+  ::GetClassNameW(hwnd, cls, 16);
+  if (pid != found->processId || !::IsWindowVisible(hwnd) || std::wstring(cls) != L"#32770") {
+    return TRUE;
+  }
+  (::GetWindow(hwnd, GW_OWNER) ? found->box : found->main) = hwnd;
+  return TRUE;
+}
+
+ProcessWindows WindowsOf(DWORD processId) {
+  ProcessWindows found{processId};
+  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+TEST(Program, OpensItsWindowAndEndsWhenItCloses) {
+  const std::wstring exe = ProgramPath();
+  ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES);
+  std::wstring command = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info))
+      << ::GetLastError();
+  fw::ScopedHandle process(info.hProcess);
+  fw::ScopedHandle thread(info.hThread);
+
+  ProcessWindows windows{info.dwProcessId};
+  ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(info.dwProcessId)).main != nullptr; },
+                        30000));
+  EXPECT_EQ(Text(windows.main), L"Varnelターミナル セットアップ Ver1.00L00");
+
+  // Close it the way a technician would, answering whatever it asks
+  // (a survey still running asks first; a failed survey reports and ends).
+  std::set<std::wstring> captions;
+  bool ended = WaitUntil(
+      [&] {
+        if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return true;
+        ProcessWindows now = WindowsOf(info.dwProcessId);
+        if (now.box) {
+          MessageBoxView view = ReadMessageBox(now.box);
+          captions.insert(view.caption);
+          const bool hasYes = std::find(view.buttons.begin(), view.buttons.end(), IDYES) !=
+                              view.buttons.end();
+          Answer(now.box, hasYes ? IDYES : IDOK);
+          ::Sleep(200);
+        } else if (now.main) {
+          CloseWithCloseBox(now.main);
+          ::Sleep(200);
+        }
+        return false;
+      },
+      30000);
+  if (!ended) ::TerminateProcess(process.get(), 99);
+  ASSERT_TRUE(ended) << "the process did not end after its window closed";
+  DWORD code = 1;
+  ::GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 0u);
+  for (const std::wstring& caption : captions) EXPECT_EQ(caption, L"Varnel ターミナルセットアップ");
+}
+
+}  // namespace
