@@ -44,7 +44,7 @@ test: test-native test-win
 demo: deps build
 	tools/demo/run-demo $(WIN_DIR) $(NATIVE_DIR)
 
-bench: deps
+bench: deps win
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVTS_SANITIZE=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	tools/run-benchmarks $(BENCH_DIR) $(WIN_DIR)
