@@ -83,7 +83,8 @@ BOOL CVarnelTerminalSetupWizardDlg::OnInitDialog() {
 void CVarnelTerminalSetupWizardDlg::OnOK() {}
 
 void CVarnelTerminalSetupWizardDlg::OnCancel() {
-  // A second close request while the question is open has its answer coming.
+  // The question disables the window, so no second request should come
+  // through while it is open; should one, the open question answers it.
   if (m_bAskingToClose) return;
   if (IsWorkerRunning()) {
     m_bAskingToClose = true;
