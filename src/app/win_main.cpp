@@ -6,4 +6,6 @@
 
 CVarnelTerminalSetupWizardApp theApp;
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return fw::AfxWinMain(); }
+// Ends the process itself once the dialog has closed (ExitProcess): a worker
+// abandoned with the window must not meet the global objects being destroyed.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { fw::AfxWinMain(); }

@@ -83,8 +83,27 @@ BOOL CVarnelTerminalSetupWizardDlg::OnInitDialog() {
 void CVarnelTerminalSetupWizardDlg::OnOK() {}
 
 void CVarnelTerminalSetupWizardDlg::OnCancel() {
-  if (IsWorkerRunning() && MessageBox(kConfirmClose, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
-    return;
+  // The question disables the window, so no second request should come
+  // through while it is open; should one, the open question answers it.
+  if (m_bAskingToClose) return;
+  if (IsWorkerRunning()) {
+    m_bAskingToClose = true;
+    const int answer = MessageBox(kConfirmClose, MB_YESNO | MB_ICONEXCLAMATION);
+    m_bAskingToClose = false;
+    std::vector<PendingFinish> pending;
+    pending.swap(m_pendingFinishes);
+    if (answer != IDYES) {
+      // Staying open: a worker that ended meanwhile is handled now, as if its
+      // message had only just arrived.
+      for (const PendingFinish& finish : pending) {
+        if (finish.message == WM_SURVEY_FINISHED) {
+          OnSurveyFinished(finish.result, 0);
+        } else {
+          OnSetupFinished(finish.result, 0);
+        }
+      }
+      return;
+    }
   }
   fw::Dialog::OnCancel();
 }
@@ -224,6 +243,10 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnProgress(WPARAM, LPARAM) {
 
 LRESULT CVarnelTerminalSetupWizardDlg::OnSurveyFinished(WPARAM wParam, LPARAM) {
   if (!m_hSurveyThread) return 0;
+  if (m_bAskingToClose) {
+    m_pendingFinishes.push_back({WM_SURVEY_FINISHED, wParam});
+    return 0;
+  }
   ::WaitForSingleObject(m_hSurveyThread.get(), kWorkerEndWaitMs);
   m_hSurveyThread.reset();
 
@@ -246,6 +269,10 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSurveyFinished(WPARAM wParam, LPARAM) {
 
 LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
   if (!m_hSetupThread) return 0;
+  if (m_bAskingToClose) {
+    m_pendingFinishes.push_back({WM_SETUP_FINISHED, wParam});
+    return 0;
+  }
   ::WaitForSingleObject(m_hSetupThread.get(), kWorkerEndWaitMs);
   m_hSetupThread.reset();
 

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/resource.h"
 #include "framework/dialog.h"
@@ -101,4 +102,14 @@ class CVarnelTerminalSetupWizardDlg
   bool IsWorkerRunning() const;
 
   fw::ScopedIcon m_startIcon;
+
+  // While the close question is open, a worker's completion message is only
+  // noted: acting on it inside the question's own message loop would show
+  // boxes over the question or start work that Yes then abandons.
+  struct PendingFinish {
+    UINT message;
+    WPARAM result;
+  };
+  bool m_bAskingToClose = false;
+  std::vector<PendingFinish> m_pendingFinishes;
 };

@@ -1,6 +1,7 @@
 #include "framework/win_app.h"
 
 #include <atomic>
+#include <cstdio>
 
 namespace fw {
 namespace {
@@ -31,11 +32,16 @@ int WinApp::ExitInstance() { return 0; }
 
 WinApp* WinApp::Current() { return g_current_app.load(); }
 
-int AfxWinMain() {
-  WinApp* app = WinApp::Current();
-  if (!app) return -1;
-  app->InitInstance();
-  return app->ExitInstance();
+void AfxWinMain() {
+  int code = -1;
+  if (WinApp* app = WinApp::Current()) {
+    app->InitInstance();
+    code = app->ExitInstance();
+  }
+  // Whatever the program wrote through C streams reaches its file first;
+  // ExitProcess then stops any other thread before anything is torn down.
+  std::fflush(nullptr);
+  ::ExitProcess(static_cast<UINT>(code));
 }
 
 std::wstring AfxGetAppName() {

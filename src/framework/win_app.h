@@ -46,8 +46,11 @@ class WinApp {
 };
 
 // The body of the program's entry point: runs the start-up hook of the
-// application object and ends as it says.
-int AfxWinMain();
+// application object, then ends the process with ExitInstance's code (-1
+// without an application object). It never returns: returning from the entry
+// point would run the global destructors while a worker abandoned with the
+// window may still be using those objects.
+[[noreturn]] void AfxWinMain();
 
 // The caption for message boxes: the application name, or the executable's
 // base name while no application object exists.

@@ -1,11 +1,15 @@
 #include "sysops/dism_text.h"
 
+#include <string_view>
+
 namespace sysops {
 
 namespace {
 
-const std::wstring kStateLabel = L"State : ";
-const std::wstring kEnabledWord = L"Enabled";
+// Without destructors: a worker abandoned when the window closes may still be
+// reading them while the process ends.
+constexpr std::wstring_view kStateLabel = L"State : ";
+constexpr std::wstring_view kEnabledWord = L"Enabled";
 
 }  // namespace
 

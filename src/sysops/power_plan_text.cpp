@@ -1,16 +1,20 @@
 #include "sysops/power_plan_text.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace sysops {
 
 namespace {
 
-// Both index prefixes are 22 characters, the last two being "0x".
-const std::wstring kAcIndexPrefix =
+// Both index prefixes are 22 characters, the last two being "0x". Like every
+// constant here they need no destructor: a worker abandoned when the window
+// closes may still be reading them while the process ends.
+constexpr std::wstring_view kAcIndexPrefix =
     L"\u73FE\u5728\u306E AC \u96FB\u6E90\u8A2D\u5B9A\u306E\u30A4\u30F3\u30C7\u30C3\u30AF\u30B9: 0x";
-const std::wstring kDcIndexPrefix =
+constexpr std::wstring_view kDcIndexPrefix =
     L"\u73FE\u5728\u306E DC \u96FB\u6E90\u8A2D\u5B9A\u306E\u30A4\u30F3\u30C7\u30C3\u30AF\u30B9: 0x";
+static_assert(kAcIndexPrefix.size() == 22 && kDcIndexPrefix.size() == 22);
 constexpr std::size_t kIndexDigits = 8;
 
 struct PowerItem {

@@ -194,6 +194,44 @@ class MainDialogWorkers : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return run_->CurrentMessageBox() != box; }));
   }
 
+  // Asks to close and returns the question, checked, still open.
+  HWND AskToClose() {
+    CloseWithCloseBox(hwnd_);
+    HWND question = run_->WaitForMessageBox();
+    EXPECT_NE(question, nullptr) << "no close question appeared";
+    if (question) {
+      ExpectBox(ReadMessageBox(question), hwnd_, kConfirmClose, {IDYES, IDNO},
+                MessageBoxView::kExclamation);
+    }
+    return question;
+  }
+  // Lets `gate` open so that the worker ends while `question` is open, and
+  // waits until the window has had the worker's completion message (or has
+  // shown something more). Nothing may then have happened behind the
+  // question: no further box, no new worker, the inputs still locked.
+  void EndWorkerBehind(HWND question, Gate& gate) {
+    const int handledBefore = Dlg().finishesHandled.load();
+    const int shownBefore = run_->MessageBoxesShown();
+    const int surveysBefore = Dlg().surveyRuns.load();
+    gate.Open();
+    ASSERT_TRUE(WaitUntil([&] {
+      return Dlg().finishesHandled.load() > handledBefore ||
+             run_->MessageBoxesShown() > shownBefore;
+    }));
+    ::Sleep(300);
+    EXPECT_EQ(run_->MessageBoxesShown(), shownBefore) << "a box appeared over the question";
+    EXPECT_EQ(run_->CurrentMessageBox(), question);
+    EXPECT_EQ(Dlg().surveyRuns.load(), surveysBefore) << "a survey started behind the question";
+    for (int id : kAllInputs) {
+      SCOPED_TRACE(id);
+      EXPECT_FALSE(Enabled(hwnd_, id));
+    }
+  }
+  void AnswerAndWaitUntilGone(HWND box, int answer) {
+    Answer(box, answer);
+    ASSERT_TRUE(WaitUntil([&] { return run_->CurrentMessageBox() != box; }));
+  }
+
   void EndAndExpect(INT_PTR endCode) {
     ASSERT_TRUE(run_->WaitForEnd());
     EXPECT_FALSE(run_->InitInstanceResult());
@@ -478,6 +516,58 @@ TEST_F(MainDialogWorkers, ClosingDuringSetupAbandonsTheWorkerSafely) {
   ASSERT_TRUE(WaitUntil([&] { return weak_.expired(); }));
   EXPECT_EQ(run_->EndCode(), IDCANCEL);
   EXPECT_EQ(run_->MessageBoxesShown(), 2);  // the confirmation and the close question
+}
+
+TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionIsHandledAfterNo) {
+  UseSetup([](TestDialog& d) {
+    d.LeaveErrorText(L"自動ログオンを設定できませんでした。");
+    return -1;
+  });
+  OpenIdle();
+  StartSetup(IDYES);
+  HWND question = AskToClose();
+  ASSERT_NE(question, nullptr);
+  EndWorkerBehind(question, setupGate_);
+
+  // Staying open: the run's failure is reported now, and the window is idle.
+  AnswerAndWaitUntilGone(question, IDNO);
+  ExpectBoxAndAnswer(L"自動ログオンを設定できませんでした。", {IDOK},
+                     MessageBoxView::kExclamation, IDOK);
+  ASSERT_TRUE(WaitForIdle());
+  ExpectIdle(hwnd_, true);
+  EXPECT_FALSE(run_->Ended());
+  EXPECT_EQ(run_->MessageBoxesShown(), 3);  // the confirmation, the question, the failure
+}
+
+TEST_F(MainDialogWorkers, SurveyEndingBehindTheCloseQuestionFillsTheWindowAfterNo) {
+  UseGatedSurvey();
+  Open();
+  reportGate_.Open();
+  HWND question = AskToClose();
+  ASSERT_NE(question, nullptr);
+  EndWorkerBehind(question, surveyGate_);
+  for (int id : kStateLabels) EXPECT_EQ(Text(Item(hwnd_, id)), L"-");
+
+  AnswerAndWaitUntilGone(question, IDNO);
+  ASSERT_TRUE(WaitForIdle());
+  ExpectTexts(hwnd_, FirstSurvey());
+  ExpectIdle(hwnd_, true);
+  EXPECT_EQ(run_->MessageBoxesShown(), 1);
+}
+
+TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionThenYesJustCloses) {
+  // A completed run would start a fresh survey and then report completion;
+  // the technician has chosen to close, so neither happens.
+  UseSetup([](TestDialog&) { return 0; });
+  OpenIdle();
+  StartSetup(IDYES);
+  HWND question = AskToClose();
+  ASSERT_NE(question, nullptr);
+  EndWorkerBehind(question, setupGate_);
+
+  Answer(question, IDYES);
+  EndAndExpect(IDCANCEL);
+  EXPECT_EQ(run_->MessageBoxesShown(), 2);  // the confirmation and the question
 }
 
 TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {

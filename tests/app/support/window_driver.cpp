@@ -101,6 +101,7 @@ std::vector<std::wstring> TestDialog::InputCopies() const {
 bool TestDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const bool handled = CVarnelTerminalSetupWizardDlg::OnMessage(message, wParam, lParam, result);
   if (message == WM_PROGRESS) ++progressHandled;
+  if (message == WM_SURVEY_FINISHED || message == WM_SETUP_FINISHED) ++finishesHandled;
   return handled;
 }
 

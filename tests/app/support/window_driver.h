@@ -42,6 +42,9 @@ class TestDialog : public CVarnelTerminalSetupWizardDlg {
   std::atomic<int> setupRuns{0};
   // WM_PROGRESS messages the window has finished handling.
   std::atomic<int> progressHandled{0};
+  // Completion messages of either worker that the window has finished
+  // handling (which may mean only noting them).
+  std::atomic<int> finishesHandled{0};
 
   // What a survey leaves behind for the window.
   void LeaveSurveyResult(SurveyResultMap map, bool sendBoxEditable);
