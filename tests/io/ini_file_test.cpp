@@ -354,6 +354,11 @@ TEST(IniTypedValues, StringListsAndPenStyles) {
   list.AddText(L"\u4e09\u756a\u76ee");
   EXPECT_TRUE(ini.WriteStringList(L"L", L"Items", &list));
   EXPECT_EQ(ini.GetInt(L"L", L"Items.Count", -1), 3);
+  // The item keys count from 0, so that files already written read back.
+  EXPECT_EQ(ini.GetString(L"L", L"Items[0]", L"-"), L"first");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[1]", L"-"), L"");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[2]", L"-"), L"\u4e09\u756a\u76ee");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[3]", L"-"), L"-");
   CMultiStringList back;
   back.AddText(L"stale");
   EXPECT_TRUE(ini.GetStringList(&back, L"L", L"Items", L"def"));
@@ -370,6 +375,24 @@ TEST(IniTypedValues, StringListsAndPenStyles) {
   EXPECT_TRUE(ini.GetStringList(&back, L"L", L"Nothing", L"def"));
   EXPECT_EQ(back.GetSize(), 0);
   EXPECT_FALSE(ini.GetStringList(nullptr, L"L", L"Items", L"def"));
+
+  // A count that no list of ours can have is refused, the list left alone.
+  for (const wchar_t* count : {L"-1", L"-2147483648", L"100001", L"2147483647"}) {
+    ini.WriteString(L"L", L"Bad.Count", count);
+    CMultiStringList kept;
+    kept.AddText(L"kept");
+    EXPECT_FALSE(ini.GetStringList(&kept, L"L", L"Bad", L"def")) << count;
+    ASSERT_EQ(kept.GetSize(), 1) << count;
+    EXPECT_EQ(kept.GetTextAt(0), L"kept") << count;
+  }
+  CMultiIniFile cached(nullptr);
+  cached.SetCached(TRUE);
+  cached.WriteInt(L"L", L"Long.Count", 100000);
+  cached.WriteString(L"L", L"Long[99999]", L"last");
+  EXPECT_TRUE(cached.GetStringList(&back, L"L", L"Long", L"def"));
+  ASSERT_EQ(back.GetSize(), 100000);
+  EXPECT_EQ(back.GetTextAt(0), L"def");
+  EXPECT_EQ(back.GetTextAt(99999), L"last");
   EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", nullptr));
 
   struct Style { const wchar_t* name; int value; };
