@@ -1,6 +1,7 @@
 #include "io/http_client.h"
 
 #include <gtest/gtest.h>
+#include <wininet.h>
 
 #include <cstdio>
 #include <fstream>
@@ -18,9 +19,10 @@ using iotest::WriteBytes;
 
 namespace {
 
-// Ports of the loopback server: A and B listen, C refuses.
+// Ports of the loopback server: A and B listen, C refuses, D sends the
+// hand-made responses.
 struct Ports {
-  int a = 0, b = 0, c = 0;
+  int a = 0, b = 0, c = 0, d = 0;
 };
 
 Ports ReadPorts() {
@@ -30,7 +32,7 @@ Ports ReadPorts() {
   // The Unix path of the port file, seen through Wine's Z: drive.
   std::string path = std::string("Z:") + file;
   for (auto& c : path) if (c == '/') c = '\\';
-  std::ifstream(path) >> ports.a >> ports.b >> ports.c;
+  std::ifstream(path) >> ports.a >> ports.b >> ports.c >> ports.d;
   return ports;
 }
 
@@ -38,7 +40,7 @@ class HttpClientTest : public testing::Test {
  protected:
   void SetUp() override {
     ports_ = ReadPorts();
-    ASSERT_GT(ports_.a, 0) << "loopback server not running (VTS_HTTP_PORT_FILE)";
+    ASSERT_GT(ports_.d, 0) << "loopback server not running (VTS_HTTP_PORT_FILE)";
   }
   std::wstring Url(const std::wstring& object, int port = 0) const {
     return L"http://127.0.0.1:" + std::to_wstring(port ? port : ports_.a) + object;
@@ -173,9 +175,21 @@ TEST_F(HttpClientTest, RedirectsAreFollowed) {
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302?to=/status/404"), L"", failed));
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302"), L"", failed));
   EXPECT_EQ(failed.GetLength(), 0);
-  // An endless loop ends.
-  EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302?to=/redirect/302%3Fto%3D/redirect/302"), L"",
-                               failed));
+}
+
+TEST_F(HttpClientTest, RedirectsEndAtTheHopLimit) {
+  // A redirect to itself ends as a failure instead of going on for ever.
+  CBinary loop;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/loop"), L"", loop));
+  EXPECT_EQ(loop.GetLength(), 0);
+
+  // Ten redirects in a row are followed, an eleventh is not.
+  CBinary ten;
+  EXPECT_TRUE(HttpGetToBuffer(Url(L"/chain/10"), L"", ten));
+  EXPECT_EQ(Text(ten), "end of chain\n");
+  CBinary eleven;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/chain/11"), L"", eleven));
+  EXPECT_EQ(eleven.GetLength(), 0);
 }
 
 TEST_F(HttpClientTest, RequestLineAndHeaders) {
@@ -203,6 +217,21 @@ TEST_F(HttpClientTest, RequestLineAndHeaders) {
   ASSERT_TRUE(HttpGetToBuffer(L"https://127.0.0.1:" + std::to_wstring(ports_.a) + L"/echo", L"k",
                               https));
   EXPECT_EQ(ParseEcho(Text(https)).requestLine, "GET /echo HTTP/1.1");
+}
+
+TEST_F(HttpClientTest, CachesAreBypassed) {
+  // The answer says it may be kept for an hour; every call still asks the
+  // server again.
+  CBinary first, second;
+  ASSERT_TRUE(HttpGetToBuffer(Url(L"/counter"), L"", first));
+  ASSERT_TRUE(HttpGetToBuffer(Url(L"/counter"), L"", second));
+  EXPECT_EQ(Text(first).rfind("call ", 0), 0u) << Text(first);
+  EXPECT_NE(Text(first), Text(second));
+
+  // Nor does the answer land in the URL cache for anyone else.
+  DWORD size = 0;
+  EXPECT_FALSE(::GetUrlCacheEntryInfoW(Url(L"/counter").c_str(), nullptr, &size));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(HttpClientTest, CredentialStaysWithItsHostAndPort) {
