@@ -133,6 +133,24 @@ bool HeaderContains(HINTERNET request, DWORD query, const wchar_t* word) {
 // request (unless the server said it would close it), after a cut one it is
 // closed, at the latest when the request handle is. The status callback tells
 // us when that happens.
+//
+// A server that closes after every response (Connection: close,
+// Proxy-Connection: close, or an HTTP/1.0 answer) has its connection closed
+// after a whole body too, so there the close proves nothing. A chunked body
+// cut short by such a server cannot be told from a whole one and is taken as
+// complete; only the cut of a server that keeps its connections is caught.
+bool ServerClosesConnection(HINTERNET request) {
+  if (HeaderContains(request, HTTP_QUERY_CONNECTION, L"close") ||
+      HeaderContains(request, HTTP_QUERY_PROXY_CONNECTION, L"close")) {
+    return true;
+  }
+  // Before HTTP/1.1 a connection ends with its response.
+  std::wstring version;
+  return QueryHeader(request, HTTP_QUERY_VERSION, version) &&
+         (::_wcsicmp(version.c_str(), L"HTTP/1.0") == 0 ||
+          ::_wcsicmp(version.c_str(), L"HTTP/0.9") == 0);
+}
+
 struct ReadWatch {
   HINTERNET request = nullptr;
   bool connectionClosed = false;
@@ -224,7 +242,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     ULONGLONG announced = 0;
     const bool chunked = HeaderContains(request.get(), HTTP_QUERY_TRANSFER_ENCODING, L"chunked");
     const bool hasLength = !chunked && QueryContentLength(request.get(), announced);
-    const bool serverCloses = HeaderContains(request.get(), HTTP_QUERY_CONNECTION, L"close");
+    const bool serverCloses = ServerClosesConnection(request.get());
     if (!sink.Begin(hasLength ? &announced : nullptr)) return FALSE;
 
     ReadWatch watch;

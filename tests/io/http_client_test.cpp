@@ -279,6 +279,18 @@ TEST_F(HttpClientTest, BodyCutShortIsAFailure) {
   EXPECT_EQ(Text(whole), Pattern(5000));
 }
 
+TEST_F(HttpClientTest, ChunkedBodyFromAServerThatCloses) {
+  // The server closes the connection after a complete chunked body, as it
+  // said it would: that is a success, not a cut.
+  for (const wchar_t* kind : {L"connection", L"proxy", L"http10"}) {
+    CBinary body = Holding("pre:");
+    EXPECT_TRUE(HttpGetToBuffer(Url(std::wstring(L"/closing-chunked/") + kind + L"/5000", ports_.d),
+                                L"", body))
+        << kind;
+    EXPECT_EQ(Text(body), "pre:" + Pattern(5000)) << kind;
+  }
+}
+
 TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
   TempDir dir;
   std::wstring path = dir.File(L"DepotronSetup.msi");
