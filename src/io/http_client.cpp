@@ -17,6 +17,8 @@ constexpr wchar_t kFixedHeaders[] = L"Accept: text/*\r\nUser-Agent: VARNEL NETWO
 constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kReadChunk = 2048;
+// The most room taken up front for an announced body length.
+constexpr ULONGLONG kMaxReserve = 16 * 1024 * 1024;
 // As many hops as WinINet itself would follow.
 constexpr int kMaxRedirects = 10;
 
@@ -276,11 +278,14 @@ class BufferSink : public BodySink {
 
   bool Begin(const ULONGLONG* announcedLength) override {
     // Room for the announced body at once, so that appending does not copy
-    // the growing content for every chunk.
+    // the growing content for every chunk. The announcement is the server's
+    // word only: beyond kMaxReserve the buffer grows as the bytes arrive.
     if (announcedLength) {
       ULONGLONG wanted = static_cast<ULONGLONG>(body_.GetLength()) + *announcedLength;
       if (wanted > 0x7FFFFFFF) return false;  // more than a buffer can hold
-      body_.GetBuffer(static_cast<int>(wanted));
+      ULONGLONG reserve = static_cast<ULONGLONG>(body_.GetLength()) +
+                          (*announcedLength < kMaxReserve ? *announcedLength : kMaxReserve);
+      body_.GetBuffer(static_cast<int>(reserve));
     }
     return true;
   }

@@ -291,6 +291,35 @@ TEST_F(HttpClientTest, ChunkedBodyFromAServerThatCloses) {
   }
 }
 
+namespace {
+
+// Remembers the largest room asked of the buffer.
+class RecordingBinary : public CBinary {
+ public:
+  BYTE* GetBuffer(int size) override {
+    if (size > largest) largest = size;
+    return CBinary::GetBuffer(size);
+  }
+  int largest = 0;
+};
+
+}  // namespace
+
+TEST_F(HttpClientTest, AnnouncedLengthDoesNotDecideTheMemoryTaken) {
+  // 1.5 GB announced, 2000 bytes sent: the announcement is no reason to ask
+  // for more than a modest block up front, and the bytes that did arrive are
+  // kept.
+  RecordingBinary body;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/1500000000/2000"), L"", body));
+  EXPECT_LE(body.largest, 16 * 1024 * 1024 + 64);
+  EXPECT_EQ(Text(body), Pattern(2000));
+
+  // An honest length still arrives whole.
+  RecordingBinary honest;
+  EXPECT_TRUE(HttpGetToBuffer(Url(L"/bytes/300000"), L"", honest));
+  EXPECT_EQ(Text(honest), Pattern(300000));
+}
+
 TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
   TempDir dir;
   std::wstring path = dir.File(L"DepotronSetup.msi");
