@@ -307,26 +307,17 @@ class BufferSink : public BodySink {
 
 class FileSink : public BodySink {
  public:
-  explicit FileSink(const std::wstring& path) : path_(path) {}
+  // The body goes to a file of fixed name beside the destination: the final
+  // move is then a rename on the same volume, and a download cut short by a
+  // crash leaves one file that the next download replaces, not a new one
+  // each time.
+  explicit FileSink(const std::wstring& path) : path_(path), temp_(path + L".download") {}
   ~FileSink() override {
     file_.Abort();
-    if (!temp_.empty()) ::DeleteFileW(temp_.c_str());
+    if (!moved_) ::DeleteFileW(temp_.c_str());
   }
 
   bool Begin(const ULONGLONG*) override {
-    // The temporary file lies beside the destination, so that the final move
-    // is a rename on the same volume.
-    std::wstring folder = path_;
-    size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
-    if (folder.size() == 3 && folder[1] == L':') {
-      // "C:\" stays as it is
-    } else if (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) {
-      folder.pop_back();
-    }
-    wchar_t temp[MAX_PATH];
-    if (!::GetTempFileNameW(folder.c_str(), L"vts", 0, temp)) return false;
-    temp_ = temp;
     return file_.Open(temp_.c_str(), CFile::typeBinary | CFile::modeCreate | CFile::modeWrite) !=
            FALSE;
   }
@@ -337,13 +328,14 @@ class FileSink : public BodySink {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return false;
     }
-    temp_.clear();
+    moved_ = true;
     return true;
   }
 
  private:
   std::wstring path_;
   std::wstring temp_;
+  bool moved_ = false;
   CFile file_;
 };
 

@@ -312,12 +312,12 @@ TEST_F(HttpClientTest, AnnouncedLengthDoesNotDecideTheMemoryTaken) {
   RecordingBinary body;
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/1500000000/2000"), L"", body));
   EXPECT_LE(body.largest, 16 * 1024 * 1024 + 64);
-  EXPECT_EQ(Text(body), Pattern(2000));
+  EXPECT_TRUE(Text(body) == Pattern(2000));
 
   // An honest length still arrives whole.
   RecordingBinary honest;
   EXPECT_TRUE(HttpGetToBuffer(Url(L"/bytes/300000"), L"", honest));
-  EXPECT_EQ(Text(honest), Pattern(300000));
+  EXPECT_TRUE(Text(honest) == Pattern(300000));
 }
 
 TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
@@ -354,6 +354,50 @@ TEST_F(HttpClientTest, FailedDownloadLeavesNothingUnderTheFinalName) {
   EXPECT_FALSE(HttpDownloadToFile(Url(L"/small", ports_.c), L"", path));
   EXPECT_EQ(ReadBytes(path), "previous installer");
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::wstring>{L"DepotronSetup.msi"});
+}
+
+TEST_F(HttpClientTest, DownloadGoesThroughAFixedNameBesideTheDestination) {
+  TempDir dir;
+  std::wstring path = dir.File(L"DepotronSetup.msi");
+  std::wstring partial = path + L".download";
+
+  // What an interrupted run left behind is replaced by the next download ...
+  ASSERT_TRUE(WriteBytes(partial, std::string(9000, 'p')));
+  EXPECT_TRUE(HttpDownloadToFile(Url(L"/bytes/5000"), L"", path));
+  EXPECT_TRUE(ReadBytes(path) == Pattern(5000));
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::wstring>{L"DepotronSetup.msi"});
+
+  // ... and removed by a failed one, whatever the failure.
+  for (const wchar_t* object : {L"/cut/5000/2000", L"/status/404"}) {
+    ASSERT_TRUE(WriteBytes(partial, std::string(9000, 'p')));
+    EXPECT_FALSE(HttpDownloadToFile(Url(object), L"", path)) << object;
+    EXPECT_FALSE(FileExists(partial)) << object;
+    EXPECT_TRUE(ReadBytes(path) == Pattern(5000)) << object;
+  }
+
+  // While another download writes that file, this one fails and leaves the
+  // other's bytes alone.
+  ASSERT_TRUE(WriteBytes(partial, std::string("other download")));
+  HANDLE busy = ::CreateFileW(partial.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(HttpDownloadToFile(Url(L"/bytes/7000"), L"", path));
+  ::CloseHandle(busy);
+  EXPECT_EQ(ReadBytes(partial), "other download");
+  EXPECT_TRUE(ReadBytes(path) == Pattern(5000));
+}
+
+TEST_F(HttpClientTest, DownloadIntoAFolderWithALongPath) {
+  // A folder path of 247 characters, too long for a generated temporary name
+  // (at most MAX_PATH - 14 for the folder), still takes a short file name.
+  TempDir dir;
+  std::wstring folder = dir.path() + L"\\";
+  ASSERT_LT(folder.size(), 247u);
+  folder += std::wstring(247 - folder.size(), L'f');
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  std::wstring path = folder + L"\\s";
+  EXPECT_TRUE(HttpDownloadToFile(Url(L"/bytes/3000"), L"", path));
+  EXPECT_TRUE(ReadBytes(path) == Pattern(3000));
+  EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{L"s"});
 }
 
 TEST_F(HttpClientTest, DownloadToAPlaceThatCannotTakeTheFile) {
