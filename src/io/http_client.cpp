@@ -9,6 +9,7 @@
 
 #include "framework/file.h"
 #include "framework/scoped_handle.h"
+#include "io/url_text.h"
 
 namespace {
 
@@ -71,10 +72,13 @@ bool SplitUrl(const std::wstring& url, UrlParts& parts) {
   return true;
 }
 
-bool SameHostAndPort(const UrlParts& a, const UrlParts& b) {
-  return a.port == b.port && ::CompareStringOrdinal(a.host.c_str(), static_cast<int>(a.host.size()),
-                                                    b.host.c_str(), static_cast<int>(b.host.size()),
-                                                    TRUE) == CSTR_EQUAL;
+// The decision sees the very host and port the request connects to.
+io::UrlAuthority AuthorityOf(const UrlParts& parts) {
+  io::UrlAuthority authority;
+  authority.https = parts.https;
+  authority.host = parts.host;
+  authority.port = parts.port;
+  return authority;
 }
 
 bool IsRedirect(DWORD status) {
@@ -199,7 +203,9 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
 
     // Redirects are followed here rather than inside WinINet, which would
     // carry the Authorization header along to whatever host they name: the
-    // credential goes only to the host and port it was given for.
+    // credential goes only to the host and port it was given for, or from
+    // that host's http default port to its https default port.
+    const io::UrlAuthority given = AuthorityOf(origin);
     UrlParts target = origin;
     fw::ScopedInternetHandle connection;
     fw::ScopedInternetHandle request;
@@ -217,7 +223,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
       if (!request) return FALSE;
       ::HttpAddRequestHeadersW(request.get(), kFixedHeaders, static_cast<DWORD>(-1),
                                HTTP_ADDREQ_FLAG_ADD_IF_NEW);
-      if (SameHostAndPort(target, origin)) {
+      if (io::CredentialMayFollow(given, AuthorityOf(target))) {
         ::HttpAddRequestHeadersW(request.get(), authorization.c_str(), static_cast<DWORD>(-1),
                                  HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       }
