@@ -9,6 +9,7 @@
 
 #include "framework/file.h"
 #include "framework/scoped_handle.h"
+#include "io/url_text.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ constexpr wchar_t kFixedHeaders[] = L"Accept: text/*\r\nUser-Agent: VARNEL NETWO
 constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kReadChunk = 2048;
+// The most room taken up front for an announced body length.
+constexpr ULONGLONG kMaxReserve = 16 * 1024 * 1024;
 // As many hops as WinINet itself would follow.
 constexpr int kMaxRedirects = 10;
 
@@ -69,10 +72,13 @@ bool SplitUrl(const std::wstring& url, UrlParts& parts) {
   return true;
 }
 
-bool SameHostAndPort(const UrlParts& a, const UrlParts& b) {
-  return a.port == b.port && ::CompareStringOrdinal(a.host.c_str(), static_cast<int>(a.host.size()),
-                                                    b.host.c_str(), static_cast<int>(b.host.size()),
-                                                    TRUE) == CSTR_EQUAL;
+// The decision sees the very host and port the request connects to.
+io::UrlAuthority AuthorityOf(const UrlParts& parts) {
+  io::UrlAuthority authority;
+  authority.https = parts.https;
+  authority.host = parts.host;
+  authority.port = parts.port;
+  return authority;
 }
 
 bool IsRedirect(DWORD status) {
@@ -133,6 +139,24 @@ bool HeaderContains(HINTERNET request, DWORD query, const wchar_t* word) {
 // request (unless the server said it would close it), after a cut one it is
 // closed, at the latest when the request handle is. The status callback tells
 // us when that happens.
+//
+// A server that closes after every response (Connection: close,
+// Proxy-Connection: close, or an HTTP/1.0 answer) has its connection closed
+// after a whole body too, so there the close proves nothing. A chunked body
+// cut short by such a server cannot be told from a whole one and is taken as
+// complete; only the cut of a server that keeps its connections is caught.
+bool ServerClosesConnection(HINTERNET request) {
+  if (HeaderContains(request, HTTP_QUERY_CONNECTION, L"close") ||
+      HeaderContains(request, HTTP_QUERY_PROXY_CONNECTION, L"close")) {
+    return true;
+  }
+  // Before HTTP/1.1 a connection ends with its response.
+  std::wstring version;
+  return QueryHeader(request, HTTP_QUERY_VERSION, version) &&
+         (::_wcsicmp(version.c_str(), L"HTTP/1.0") == 0 ||
+          ::_wcsicmp(version.c_str(), L"HTTP/0.9") == 0);
+}
+
 struct ReadWatch {
   HINTERNET request = nullptr;
   bool connectionClosed = false;
@@ -179,7 +203,9 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
 
     // Redirects are followed here rather than inside WinINet, which would
     // carry the Authorization header along to whatever host they name: the
-    // credential goes only to the host and port it was given for.
+    // credential goes only to the host and port it was given for, or from
+    // that host's http default port to its https default port.
+    const io::UrlAuthority given = AuthorityOf(origin);
     UrlParts target = origin;
     fw::ScopedInternetHandle connection;
     fw::ScopedInternetHandle request;
@@ -197,7 +223,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
       if (!request) return FALSE;
       ::HttpAddRequestHeadersW(request.get(), kFixedHeaders, static_cast<DWORD>(-1),
                                HTTP_ADDREQ_FLAG_ADD_IF_NEW);
-      if (SameHostAndPort(target, origin)) {
+      if (io::CredentialMayFollow(given, AuthorityOf(target))) {
         ::HttpAddRequestHeadersW(request.get(), authorization.c_str(), static_cast<DWORD>(-1),
                                  HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       }
@@ -224,7 +250,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     ULONGLONG announced = 0;
     const bool chunked = HeaderContains(request.get(), HTTP_QUERY_TRANSFER_ENCODING, L"chunked");
     const bool hasLength = !chunked && QueryContentLength(request.get(), announced);
-    const bool serverCloses = HeaderContains(request.get(), HTTP_QUERY_CONNECTION, L"close");
+    const bool serverCloses = ServerClosesConnection(request.get());
     if (!sink.Begin(hasLength ? &announced : nullptr)) return FALSE;
 
     ReadWatch watch;
@@ -258,11 +284,14 @@ class BufferSink : public BodySink {
 
   bool Begin(const ULONGLONG* announcedLength) override {
     // Room for the announced body at once, so that appending does not copy
-    // the growing content for every chunk.
+    // the growing content for every chunk. The announcement is the server's
+    // word only: beyond kMaxReserve the buffer grows as the bytes arrive.
     if (announcedLength) {
       ULONGLONG wanted = static_cast<ULONGLONG>(body_.GetLength()) + *announcedLength;
       if (wanted > 0x7FFFFFFF) return false;  // more than a buffer can hold
-      body_.GetBuffer(static_cast<int>(wanted));
+      ULONGLONG reserve = static_cast<ULONGLONG>(body_.GetLength()) +
+                          (*announcedLength < kMaxReserve ? *announcedLength : kMaxReserve);
+      body_.GetBuffer(static_cast<int>(reserve));
     }
     return true;
   }
@@ -284,26 +313,17 @@ class BufferSink : public BodySink {
 
 class FileSink : public BodySink {
  public:
-  explicit FileSink(const std::wstring& path) : path_(path) {}
+  // The body goes to a file of fixed name beside the destination: the final
+  // move is then a rename on the same volume, and a download cut short by a
+  // crash leaves one file that the next download replaces, not a new one
+  // each time.
+  explicit FileSink(const std::wstring& path) : path_(path), temp_(path + L".download") {}
   ~FileSink() override {
     file_.Abort();
-    if (!temp_.empty()) ::DeleteFileW(temp_.c_str());
+    if (!moved_) ::DeleteFileW(temp_.c_str());
   }
 
   bool Begin(const ULONGLONG*) override {
-    // The temporary file lies beside the destination, so that the final move
-    // is a rename on the same volume.
-    std::wstring folder = path_;
-    size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
-    if (folder.size() == 3 && folder[1] == L':') {
-      // "C:\" stays as it is
-    } else if (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) {
-      folder.pop_back();
-    }
-    wchar_t temp[MAX_PATH];
-    if (!::GetTempFileNameW(folder.c_str(), L"vts", 0, temp)) return false;
-    temp_ = temp;
     return file_.Open(temp_.c_str(), CFile::typeBinary | CFile::modeCreate | CFile::modeWrite) !=
            FALSE;
   }
@@ -314,13 +334,14 @@ class FileSink : public BodySink {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return false;
     }
-    temp_.clear();
+    moved_ = true;
     return true;
   }
 
  private:
   std::wstring path_;
   std::wstring temp_;
+  bool moved_ = false;
   CFile file_;
 };
 

@@ -15,8 +15,9 @@
 BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body);
 
 // Writes the response body to `path`. The file appears under that name only
-// once the whole body arrived; until then it is written to a temporary file
-// in the same folder, which is removed on failure. An existing file is
-// replaced only on success. FALSE also when the file cannot be created.
+// once the whole body arrived; until then it is written to `path` +
+// ".download", which is removed on failure (also one left by an earlier,
+// interrupted run). An existing file is replaced only on success. FALSE also
+// when the file cannot be created.
 BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
                         const std::wstring& path);

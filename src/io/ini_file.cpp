@@ -45,6 +45,9 @@ constexpr PenStyleName kPenStyles[] = {
     {L"Solid", 0}, {L"SuperDash", 7}, {L"Dash", 1}, {L"Dot", 2}, {L"DashDot", 3}, {L"DashDotDot", 4},
 };
 
+// The most items a stored string list may announce.
+constexpr int kMaxListItems = 100000;
+
 constexpr UINT kLoadUnicode = CFile::typeBinary | CFile::shareDenyNone | CFile::modeRead;
 constexpr UINT kLoadAnsi = CFile::typeText | CFile::shareDenyNone | CFile::modeRead;
 constexpr UINT kSaveUnicode = CFile::typeBinary | CFile::modeCreate | CFile::modeWrite;
@@ -269,8 +272,11 @@ BOOL CMultiIniFile::WriteFont(const wchar_t* section, const wchar_t* key, const 
 BOOL CMultiIniFile::GetStringList(CMultiStringList* list, const wchar_t* section,
                                   const wchar_t* key, const wchar_t* defItem) {
   if (!list || !key) return FALSE;
-  list->RemoveAll();
+  // The count comes from a file anyone may have edited: a negative one, or
+  // one that would have us read items for hours, is no list of ours.
   int count = GetInt(section, Derived(key, L".Count").c_str(), 0);
+  if (count < 0 || count > kMaxListItems) return FALSE;
+  list->RemoveAll();
   for (int i = 0; i < count; ++i) {
     std::wstring itemKey = std::wstring(key) + L"[" + std::to_wstring(i) + L"]";
     list->AddText(GetString(section, itemKey.c_str(), defItem).c_str());

@@ -56,6 +56,8 @@ class CMultiIniFile {
   virtual BOOL WriteColor(const wchar_t* section, const wchar_t* key, COLORREF color);
   virtual BOOL WriteDateTime(const wchar_t* section, const wchar_t* key, const COleDateTime& time);
   virtual BOOL WriteFont(const wchar_t* section, const wchar_t* key, const LOGFONTW& font);
+  // Items are stored under key[0], key[1], ... after key.Count. A count
+  // below 0 or above 100000 is refused: FALSE, the list left as it was.
   virtual BOOL GetStringList(CMultiStringList* list, const wchar_t* section, const wchar_t* key,
                              const wchar_t* defItem);
   virtual CBinary GetBinary(const wchar_t* section, const wchar_t* key, const CBinary& def);

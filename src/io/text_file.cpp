@@ -56,15 +56,17 @@ BOOL CTextFile::OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs) {
     ULONGLONG length = CStdioFile::GetLength();
     if (length == 0 && (flags & (modeWrite | modeReadWrite))) {
       Write(kByteOrderMark, 2);
-      return TRUE;
-    }
-    if (length >= 2) {
+    } else if (length >= 2) {
       unsigned char mark[2] = {0, 0};
       if (CStdioFile::Read(mark, 2) != 2 || std::memcmp(mark, kByteOrderMark, 2) != 0) {
         Abort();
         return FALSE;
       }
     }
+    // A read-write stream must not switch between reading and writing
+    // without a seek in between: the runtime would drop the write or hand
+    // out stale buffer bytes. The caller's first access may go either way.
+    if (flags & modeReadWrite) CStdioFile::Seek(0, current);
     return TRUE;
   } catch (const CFileException&) {
     // A mark that cannot be checked or written is as bad as a wrong one.

@@ -1,6 +1,7 @@
 #include "io/http_client.h"
 
 #include <gtest/gtest.h>
+#include <wininet.h>
 
 #include <cstdio>
 #include <fstream>
@@ -18,9 +19,10 @@ using iotest::WriteBytes;
 
 namespace {
 
-// Ports of the loopback server: A and B listen, C refuses.
+// Ports of the loopback server: A and B listen, C refuses, D sends the
+// hand-made responses.
 struct Ports {
-  int a = 0, b = 0, c = 0;
+  int a = 0, b = 0, c = 0, d = 0;
 };
 
 Ports ReadPorts() {
@@ -30,7 +32,7 @@ Ports ReadPorts() {
   // The Unix path of the port file, seen through Wine's Z: drive.
   std::string path = std::string("Z:") + file;
   for (auto& c : path) if (c == '/') c = '\\';
-  std::ifstream(path) >> ports.a >> ports.b >> ports.c;
+  std::ifstream(path) >> ports.a >> ports.b >> ports.c >> ports.d;
   return ports;
 }
 
@@ -38,7 +40,7 @@ class HttpClientTest : public testing::Test {
  protected:
   void SetUp() override {
     ports_ = ReadPorts();
-    ASSERT_GT(ports_.a, 0) << "loopback server not running (VTS_HTTP_PORT_FILE)";
+    ASSERT_GT(ports_.d, 0) << "loopback server not running (VTS_HTTP_PORT_FILE)";
   }
   std::wstring Url(const std::wstring& object, int port = 0) const {
     return L"http://127.0.0.1:" + std::to_wstring(port ? port : ports_.a) + object;
@@ -173,9 +175,21 @@ TEST_F(HttpClientTest, RedirectsAreFollowed) {
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302?to=/status/404"), L"", failed));
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302"), L"", failed));
   EXPECT_EQ(failed.GetLength(), 0);
-  // An endless loop ends.
-  EXPECT_FALSE(HttpGetToBuffer(Url(L"/redirect/302?to=/redirect/302%3Fto%3D/redirect/302"), L"",
-                               failed));
+}
+
+TEST_F(HttpClientTest, RedirectsEndAtTheHopLimit) {
+  // A redirect to itself ends as a failure instead of going on for ever.
+  CBinary loop;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/loop"), L"", loop));
+  EXPECT_EQ(loop.GetLength(), 0);
+
+  // Ten redirects in a row are followed, an eleventh is not.
+  CBinary ten;
+  EXPECT_TRUE(HttpGetToBuffer(Url(L"/chain/10"), L"", ten));
+  EXPECT_EQ(Text(ten), "end of chain\n");
+  CBinary eleven;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/chain/11"), L"", eleven));
+  EXPECT_EQ(eleven.GetLength(), 0);
 }
 
 TEST_F(HttpClientTest, RequestLineAndHeaders) {
@@ -203,6 +217,21 @@ TEST_F(HttpClientTest, RequestLineAndHeaders) {
   ASSERT_TRUE(HttpGetToBuffer(L"https://127.0.0.1:" + std::to_wstring(ports_.a) + L"/echo", L"k",
                               https));
   EXPECT_EQ(ParseEcho(Text(https)).requestLine, "GET /echo HTTP/1.1");
+}
+
+TEST_F(HttpClientTest, CachesAreBypassed) {
+  // The answer says it may be kept for an hour; every call still asks the
+  // server again.
+  CBinary first, second;
+  ASSERT_TRUE(HttpGetToBuffer(Url(L"/counter"), L"", first));
+  ASSERT_TRUE(HttpGetToBuffer(Url(L"/counter"), L"", second));
+  EXPECT_EQ(Text(first).rfind("call ", 0), 0u) << Text(first);
+  EXPECT_NE(Text(first), Text(second));
+
+  // Nor does the answer land in the URL cache for anyone else.
+  DWORD size = 0;
+  EXPECT_FALSE(::GetUrlCacheEntryInfoW(Url(L"/counter").c_str(), nullptr, &size));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(HttpClientTest, CredentialStaysWithItsHostAndPort) {
@@ -250,6 +279,47 @@ TEST_F(HttpClientTest, BodyCutShortIsAFailure) {
   EXPECT_EQ(Text(whole), Pattern(5000));
 }
 
+TEST_F(HttpClientTest, ChunkedBodyFromAServerThatCloses) {
+  // The server closes the connection after a complete chunked body, as it
+  // said it would: that is a success, not a cut.
+  for (const wchar_t* kind : {L"connection", L"proxy", L"http10"}) {
+    CBinary body = Holding("pre:");
+    EXPECT_TRUE(HttpGetToBuffer(Url(std::wstring(L"/closing-chunked/") + kind + L"/5000", ports_.d),
+                                L"", body))
+        << kind;
+    EXPECT_EQ(Text(body), "pre:" + Pattern(5000)) << kind;
+  }
+}
+
+namespace {
+
+// Remembers the largest room asked of the buffer.
+class RecordingBinary : public CBinary {
+ public:
+  BYTE* GetBuffer(int size) override {
+    if (size > largest) largest = size;
+    return CBinary::GetBuffer(size);
+  }
+  int largest = 0;
+};
+
+}  // namespace
+
+TEST_F(HttpClientTest, AnnouncedLengthDoesNotDecideTheMemoryTaken) {
+  // 1.5 GB announced, 2000 bytes sent: the announcement is no reason to ask
+  // for more than a modest block up front, and the bytes that did arrive are
+  // kept.
+  RecordingBinary body;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/1500000000/2000"), L"", body));
+  EXPECT_LE(body.largest, 16 * 1024 * 1024 + 64);
+  EXPECT_TRUE(Text(body) == Pattern(2000));
+
+  // An honest length still arrives whole.
+  RecordingBinary honest;
+  EXPECT_TRUE(HttpGetToBuffer(Url(L"/bytes/300000"), L"", honest));
+  EXPECT_TRUE(Text(honest) == Pattern(300000));
+}
+
 TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
   TempDir dir;
   std::wstring path = dir.File(L"DepotronSetup.msi");
@@ -284,6 +354,50 @@ TEST_F(HttpClientTest, FailedDownloadLeavesNothingUnderTheFinalName) {
   EXPECT_FALSE(HttpDownloadToFile(Url(L"/small", ports_.c), L"", path));
   EXPECT_EQ(ReadBytes(path), "previous installer");
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::wstring>{L"DepotronSetup.msi"});
+}
+
+TEST_F(HttpClientTest, DownloadGoesThroughAFixedNameBesideTheDestination) {
+  TempDir dir;
+  std::wstring path = dir.File(L"DepotronSetup.msi");
+  std::wstring partial = path + L".download";
+
+  // What an interrupted run left behind is replaced by the next download ...
+  ASSERT_TRUE(WriteBytes(partial, std::string(9000, 'p')));
+  EXPECT_TRUE(HttpDownloadToFile(Url(L"/bytes/5000"), L"", path));
+  EXPECT_TRUE(ReadBytes(path) == Pattern(5000));
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::wstring>{L"DepotronSetup.msi"});
+
+  // ... and removed by a failed one, whatever the failure.
+  for (const wchar_t* object : {L"/cut/5000/2000", L"/status/404"}) {
+    ASSERT_TRUE(WriteBytes(partial, std::string(9000, 'p')));
+    EXPECT_FALSE(HttpDownloadToFile(Url(object), L"", path)) << object;
+    EXPECT_FALSE(FileExists(partial)) << object;
+    EXPECT_TRUE(ReadBytes(path) == Pattern(5000)) << object;
+  }
+
+  // While another download writes that file, this one fails and leaves the
+  // other's bytes alone.
+  ASSERT_TRUE(WriteBytes(partial, std::string("other download")));
+  HANDLE busy = ::CreateFileW(partial.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(HttpDownloadToFile(Url(L"/bytes/7000"), L"", path));
+  ::CloseHandle(busy);
+  EXPECT_EQ(ReadBytes(partial), "other download");
+  EXPECT_TRUE(ReadBytes(path) == Pattern(5000));
+}
+
+TEST_F(HttpClientTest, DownloadIntoAFolderWithALongPath) {
+  // A folder path of 247 characters, too long for a generated temporary name
+  // (at most MAX_PATH - 14 for the folder), still takes a short file name.
+  TempDir dir;
+  std::wstring folder = dir.path() + L"\\";
+  ASSERT_LT(folder.size(), 247u);
+  folder += std::wstring(247 - folder.size(), L'f');
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  std::wstring path = folder + L"\\s";
+  EXPECT_TRUE(HttpDownloadToFile(Url(L"/bytes/3000"), L"", path));
+  EXPECT_TRUE(ReadBytes(path) == Pattern(3000));
+  EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{L"s"});
 }
 
 TEST_F(HttpClientTest, DownloadToAPlaceThatCannotTakeTheFile) {

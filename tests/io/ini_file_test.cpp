@@ -287,7 +287,6 @@ TEST(IniTypedValues, NumbersAndBooleans) {
 }
 
 TEST(IniTypedValues, DerivedKeys) {
-  TempDir dir;
   CMultiIniFile ini(nullptr);
   ini.SetCached(TRUE);
 
@@ -337,10 +336,75 @@ TEST(IniTypedValues, DerivedKeys) {
   EXPECT_TRUE(ini.GetBinary(L"W", L"None", fallback) == fallback);
   ini.WriteString(L"W", L"Empty.Binary", L"");
   EXPECT_TRUE(ini.GetBinary(L"W", L"Empty", fallback) == fallback);
+}
 
-  // A failed part does not stop the others, and the result says so.
-  CMultiIniFile direct(dir.File(L"d.ini").c_str());
-  EXPECT_FALSE(direct.WritePoint(L"", L"Pos", POINT{1, 2}));
+namespace {
+
+// Refuses to write any key that ends in `refused`; every other write goes to
+// the cached map as usual.
+class RefusingIniFile : public CMultiIniFile {
+ public:
+  explicit RefusingIniFile(const wchar_t* refused) : refused_(refused) { SetCached(TRUE); }
+  BOOL WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value) override {
+    std::wstring k = key ? key : L"";
+    if (k.size() >= refused_.size() && k.compare(k.size() - refused_.size(), refused_.size(),
+                                                 refused_) == 0) {
+      return FALSE;
+    }
+    return CMultiIniFile::WriteString(section, key, value);
+  }
+
+ private:
+  std::wstring refused_;
+};
+
+}  // namespace
+
+TEST(IniTypedValues, EveryPartIsWrittenWhenTheFirstFails) {
+  {
+    RefusingIniFile ini(L".Point.X");
+    EXPECT_FALSE(ini.WritePoint(L"W", L"Pos", POINT{1, 2}));
+    EXPECT_EQ(ini.GetString(L"W", L"Pos.Point.X", L"-"), L"-");
+    EXPECT_EQ(ini.GetString(L"W", L"Pos.Point.Y", L"-"), L"2");
+  }
+  {
+    RefusingIniFile ini(L".Color.Red");
+    EXPECT_FALSE(ini.WriteColor(L"W", L"Back", RGB(1, 2, 3)));
+    EXPECT_EQ(ini.GetString(L"W", L"Back.Color.Red", L"-"), L"-");
+    EXPECT_EQ(ini.GetString(L"W", L"Back.Color.Green", L"-"), L"2");
+    EXPECT_EQ(ini.GetString(L"W", L"Back.Color.Blue", L"-"), L"3");
+  }
+  {
+    RefusingIniFile ini(L".Year");
+    COleDateTime when;
+    SYSTEMTIME st{2026, 12, 3, 9, 7, 5, 30, 0};
+    ASSERT_TRUE(::SystemTimeToVariantTime(&st, &when.m_dt));
+    EXPECT_FALSE(ini.WriteDateTime(L"W", L"At", when));
+    EXPECT_EQ(ini.GetString(L"W", L"At.Year", L"-"), L"-");
+    const wchar_t* rest[] = {L"At.Month", L"At.Day", L"At.Hour", L"At.Minutes", L"At.Second"};
+    const wchar_t* values[] = {L"12", L"9", L"7", L"5", L"30"};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ini.GetString(L"W", rest[i], L"-"), values[i]) << i;
+  }
+  {
+    RefusingIniFile ini(L".Count");
+    CMultiStringList list;
+    list.AddText(L"one");
+    list.AddText(L"two");
+    EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", &list));
+    EXPECT_EQ(ini.GetString(L"L", L"Items.Count", L"-"), L"-");
+    EXPECT_EQ(ini.GetString(L"L", L"Items[0]", L"-"), L"one");
+    EXPECT_EQ(ini.GetString(L"L", L"Items[1]", L"-"), L"two");
+  }
+  {
+    // A failure in the middle of the items does not stop the later ones.
+    RefusingIniFile ini(L"[0]");
+    CMultiStringList list;
+    list.AddText(L"one");
+    list.AddText(L"two");
+    EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", &list));
+    EXPECT_EQ(ini.GetString(L"L", L"Items.Count", L"-"), L"2");
+    EXPECT_EQ(ini.GetString(L"L", L"Items[1]", L"-"), L"two");
+  }
 }
 
 TEST(IniTypedValues, StringListsAndPenStyles) {
@@ -354,6 +418,11 @@ TEST(IniTypedValues, StringListsAndPenStyles) {
   list.AddText(L"\u4e09\u756a\u76ee");
   EXPECT_TRUE(ini.WriteStringList(L"L", L"Items", &list));
   EXPECT_EQ(ini.GetInt(L"L", L"Items.Count", -1), 3);
+  // The item keys count from 0, so that files already written read back.
+  EXPECT_EQ(ini.GetString(L"L", L"Items[0]", L"-"), L"first");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[1]", L"-"), L"");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[2]", L"-"), L"\u4e09\u756a\u76ee");
+  EXPECT_EQ(ini.GetString(L"L", L"Items[3]", L"-"), L"-");
   CMultiStringList back;
   back.AddText(L"stale");
   EXPECT_TRUE(ini.GetStringList(&back, L"L", L"Items", L"def"));
@@ -370,6 +439,24 @@ TEST(IniTypedValues, StringListsAndPenStyles) {
   EXPECT_TRUE(ini.GetStringList(&back, L"L", L"Nothing", L"def"));
   EXPECT_EQ(back.GetSize(), 0);
   EXPECT_FALSE(ini.GetStringList(nullptr, L"L", L"Items", L"def"));
+
+  // A count that no list of ours can have is refused, the list left alone.
+  for (const wchar_t* count : {L"-1", L"-2147483648", L"100001", L"2147483647"}) {
+    ini.WriteString(L"L", L"Bad.Count", count);
+    CMultiStringList kept;
+    kept.AddText(L"kept");
+    EXPECT_FALSE(ini.GetStringList(&kept, L"L", L"Bad", L"def")) << count;
+    ASSERT_EQ(kept.GetSize(), 1) << count;
+    EXPECT_EQ(kept.GetTextAt(0), L"kept") << count;
+  }
+  CMultiIniFile cached(nullptr);
+  cached.SetCached(TRUE);
+  cached.WriteInt(L"L", L"Long.Count", 100000);
+  cached.WriteString(L"L", L"Long[99999]", L"last");
+  EXPECT_TRUE(cached.GetStringList(&back, L"L", L"Long", L"def"));
+  ASSERT_EQ(back.GetSize(), 100000);
+  EXPECT_EQ(back.GetTextAt(0), L"def");
+  EXPECT_EQ(back.GetTextAt(99999), L"last");
   EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", nullptr));
 
   struct Style { const wchar_t* name; int value; };

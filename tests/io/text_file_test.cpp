@@ -153,6 +153,41 @@ TEST(TextFileOpen, ByteOrderMarkCheckedForExistingUnicodeFiles) {
   EXPECT_TRUE(one.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
 }
 
+TEST(TextFileOpen, ReadWriteOpensCanWriteAndReadAfterTheMark) {
+  constexpr UINT kUnicodeReadWrite = 0x8002;        // binary, read-write, exclusive
+  constexpr UINT kUnicodeCreateReadWrite = 0x9002;  // binary, create, read-write
+  TempDir dir;
+  std::wstring path = dir.File(L"rw.txt");
+
+  // The mark of an existing file was read: the write lands right after it.
+  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab\ncd\n")));
+  {
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeReadWrite, 0));
+    EXPECT_NO_THROW(file.WriteString(L"XY"));
+    EXPECT_NO_THROW(file.Close());
+  }
+  EXPECT_EQ(ReadBytes(path), Utf16(L"XY\ncd\n"));
+
+  // The mark of a new file was written: reading then finds the end, and a
+  // later write still follows the mark.
+  for (bool existingEmpty : {false, true}) {
+    std::wstring fresh = dir.File(existingEmpty ? L"empty.txt" : L"created.txt");
+    if (existingEmpty) {
+      ASSERT_TRUE(WriteBytes(fresh, std::string()));
+    }
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(fresh.c_str(),
+                                   existingEmpty ? kUnicodeReadWrite : kUnicodeCreateReadWrite, 0));
+    char byte = 0;
+    EXPECT_EQ(file.Read(&byte, 1), 0u) << existingEmpty;
+    file.Seek(0, CFile::end);
+    EXPECT_NO_THROW(file.WriteString(L"z")) << existingEmpty;
+    EXPECT_NO_THROW(file.Close());
+    EXPECT_EQ(ReadBytes(fresh), Utf16(L"z")) << existingEmpty;
+  }
+}
+
 TEST(TextFileOpen, ExclusiveAndSharedOpens) {
   TempDir dir;
   std::wstring path = dir.File(L"share.txt");

@@ -3,9 +3,10 @@
 //   http-test-server --port-file FILE [--lifetime SECONDS]
 //
 // Listens on two free ports of 127.0.0.1 (A and B, so that redirects can cross
-// to another port) and writes "A B C\n" to FILE once both accept connections;
-// C is a port that was free a moment ago and that nobody listens on, for
-// refused connections.
+// to another port) and on a third one, D, that answers with hand-made
+// responses cpp-httplib would not send; writes "A B C D\n" to FILE once all
+// accept connections. C is a port that was free a moment ago and that nobody
+// listens on, for refused connections.
 // Ends on SIGTERM/SIGINT or after the lifetime (default 1800 s), so that a
 // test run that dies never leaves it behind for long.
 //
@@ -18,13 +19,24 @@
 //   /chunked-cut/SENT        chunked, closes after SENT bytes without last chunk
 //   /status/CODE             that status with a short body
 //   /redirect/CODE?to=URL    that status with Location: URL
+//   /loop                    302 to itself
+//   /chain/N                 302 to /chain/N-1; /chain/0 is 200 "end of chain\n"
 //   /echo                    200, the request line and headers as received
+//   /counter                 200, a different body on every call, cacheable
+//                            for an hour
+// Routes of port D, each answered once and the connection closed after it:
+//   /closing-chunked/KIND/N  N pattern bytes, chunked and complete, from a
+//                            server that says it closes the connection: KIND
+//                            "connection" (Connection: close), "proxy"
+//                            (Proxy-Connection: close) or "http10" (an
+//                            HTTP/1.0 response)
 // Pattern byte i is i % 251.
 
 #include <httplib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -37,6 +49,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,6 +144,26 @@ void AddRoutes(httplib::Server& server) {
     res.set_header("Location", req.get_param_value("to"));
     res.set_content("moved\n", "text/plain");
   });
+  server.Get("/loop", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 302;
+    res.set_header("Location", "/loop");
+    res.set_content("moved\n", "text/plain");
+  });
+  server.Get(R"(/chain/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+    size_t left = ToSize(req.matches[1]);
+    if (left == 0) {
+      res.set_content("end of chain\n", "text/plain");
+      return;
+    }
+    res.status = 302;
+    res.set_header("Location", "/chain/" + std::to_string(left - 1));
+    res.set_content("moved\n", "text/plain");
+  });
+  server.Get("/counter", [](const httplib::Request&, httplib::Response& res) {
+    static std::atomic<unsigned> calls{0};
+    res.set_header("Cache-Control", "max-age=3600");
+    res.set_content("call " + std::to_string(++calls) + "\n", "text/plain");
+  });
   server.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
     std::string body = req.method + " " + req.target + " " + req.version + "\r\n";
     for (const auto& [name, value] : req.headers) {
@@ -143,6 +176,78 @@ void AddRoutes(httplib::Server& server) {
     }
     res.set_content(body, "text/plain");
   });
+}
+
+// One hand-made response for the request `target` on port D.
+std::string RawResponse(const std::string& target) {
+  static const std::regex kClosing(R"(/closing-chunked/(connection|proxy|http10)/(\d+))");
+  std::smatch match;
+  if (!std::regex_match(target, match, kClosing)) {
+    return "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+  }
+  const std::string kind = match[1];
+  const size_t total = ToSize(match[2]);
+  std::string out = kind == "http10" ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.1 200 OK\r\n";
+  out += "Content-Type: application/octet-stream\r\nTransfer-Encoding: chunked\r\n";
+  if (kind == "connection") out += "Connection: close\r\n";
+  if (kind == "proxy") out += "Proxy-Connection: close\r\n";
+  out += "\r\n";
+  for (size_t offset = 0; offset < total; offset += 1000) {
+    size_t count = std::min<size_t>(1000, total - offset);
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx\r\n", count);
+    out += size + Pattern(offset, count) + "\r\n";
+  }
+  out += "0\r\n\r\n";
+  return out;
+}
+
+// Serves port D: reads one request head, answers it and closes.
+void ServeRaw(int listener) {
+  while (!g_stop) {
+    pollfd waiting{listener, POLLIN, 0};
+    if (poll(&waiting, 1, 100) <= 0) continue;
+    int fd = accept(listener, nullptr, nullptr);
+    if (fd < 0) continue;
+    std::string head;
+    char buffer[4096];
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+      ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+      if (got <= 0) break;
+      head.append(buffer, static_cast<size_t>(got));
+    }
+    // "GET /target HTTP/1.1"
+    size_t start = head.find(' ');
+    size_t stop = start == std::string::npos ? start : head.find(' ', start + 1);
+    if (stop != std::string::npos) {
+      std::string response = RawResponse(head.substr(start + 1, stop - start - 1));
+      size_t sent = 0;
+      while (sent < response.size()) {
+        ssize_t n = send(fd, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<size_t>(n);
+      }
+    }
+    shutdown(fd, SHUT_WR);
+    close(fd);
+  }
+}
+
+// A listening socket on a free port of 127.0.0.1; -1 on failure.
+int ListenOnFreePort(int& port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return -1;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    close(fd);
+    return -1;
+  }
+  port = ntohs(addr.sin_port);
+  return fd;
 }
 
 }  // namespace
@@ -179,15 +284,23 @@ int main(int argc, char** argv) {
     ports.push_back(port);
     servers.push_back(std::move(server));
   }
+  int rawPort = 0;
+  int rawListener = ListenOnFreePort(rawPort);
+  if (rawListener < 0) {
+    std::fprintf(stderr, "http-test-server: cannot bind\n");
+    return 1;
+  }
   std::vector<std::thread> threads;
   for (auto& server : servers) threads.emplace_back([&server] { server->listen_after_bind(); });
+  threads.emplace_back([rawListener] { ServeRaw(rawListener); });
   for (auto& server : servers) {
     while (!server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   {
     // Written under another name and renamed, so a reader never sees half.
     std::string temp = portFile + ".tmp";
-    std::ofstream(temp) << ports[0] << " " << ports[1] << " " << UnusedPort() << "\n";
+    std::ofstream(temp) << ports[0] << " " << ports[1] << " " << UnusedPort() << " " << rawPort
+                        << "\n";
     std::rename(temp.c_str(), portFile.c_str());
   }
 
@@ -195,8 +308,10 @@ int main(int argc, char** argv) {
   while (!g_stop && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
+  g_stop = true;  // also ends the raw server's loop after the lifetime
   for (auto& server : servers) server->stop();
   for (auto& thread : threads) thread.join();
+  close(rawListener);
   std::remove(portFile.c_str());
   return 0;
 }
