@@ -13,14 +13,6 @@
 
 namespace {
 
-std::wstring NextToThisTest(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  dir.erase(dir.find_last_of(L'\\') + 1);
-  return dir + name;
-}
-
 std::wstring TempFile(const wchar_t* stem) {
   wchar_t dir[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, dir);
@@ -44,18 +36,13 @@ std::string ReadAll(const std::wstring& path) {
 }
 
 TEST(ProcessEnd, EndsAtOnceWhileAWorkerStillRunsWithoutLosingBufferedOutput) {
-  const std::wstring exe = NextToThisTest(L"app_ending_probe.exe");
+  const std::wstring exe = apptest::NextToThisTest(L"app_ending_probe.exe");
   const std::wstring line = TempFile(L"vts ending line");
   const std::wstring marker = TempFile(L"vts ending marker");
-  std::wstring command = L"\"" + exe + L"\" \"" + line + L"\" \"" + marker + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info))
-      << ::GetLastError();
-  fw::ScopedHandle process(info.hProcess);
-  fw::ScopedHandle thread(info.hThread);
+  apptest::StartedProgram probe =
+      apptest::StartProgram(exe, L"\"" + line + L"\" \"" + marker + L"\"");
+  ASSERT_TRUE(probe.process) << ::GetLastError();
+  const fw::ScopedHandle& process = probe.process;
 
   const bool ended = ::WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
   if (!ended) ::TerminateProcess(process.get(), 99);

@@ -11,6 +11,7 @@
 
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
+#include "support/other_process.h"
 #include "support/window_driver.h"
 
 namespace {
@@ -18,11 +19,7 @@ namespace {
 using namespace apptest;
 
 std::wstring ProgramPath() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  dir.erase(dir.find_last_of(L'\\') + 1);
-  return dir + L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe";
+  return apptest::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
 }
 
 struct ProcessWindows {
@@ -53,18 +50,12 @@ ProcessWindows WindowsOf(DWORD processId) {
 TEST(Program, OpensItsWindowAndEndsWhenItCloses) {
   const std::wstring exe = ProgramPath();
   ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES);
-  std::wstring command = L"\"" + exe + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info))
-      << ::GetLastError();
-  fw::ScopedHandle process(info.hProcess);
-  fw::ScopedHandle thread(info.hThread);
+  apptest::StartedProgram program = apptest::StartProgram(exe, L"");
+  ASSERT_TRUE(program.process) << ::GetLastError();
+  const fw::ScopedHandle& process = program.process;
 
-  ProcessWindows windows{info.dwProcessId};
-  ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(info.dwProcessId)).main != nullptr; },
+  ProcessWindows windows{program.id};
+  ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(program.id)).main != nullptr; },
                         30000));
   EXPECT_EQ(Text(windows.main), L"Varnelターミナル セットアップ Ver1.00L00");
 
@@ -77,7 +68,7 @@ TEST(Program, OpensItsWindowAndEndsWhenItCloses) {
   bool ended = WaitUntil(
       [&] {
         if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return true;
-        ProcessWindows now = WindowsOf(info.dwProcessId);
+        ProcessWindows now = WindowsOf(program.id);
         if (now.box) {
           MessageBoxView view = ReadMessageBox(now.box);
           captions.insert(view.caption);

@@ -1,6 +1,7 @@
 #include "support/other_process.h"
 
 #include <atomic>
+#include <utility>
 
 namespace apptest {
 
@@ -8,6 +9,30 @@ std::wstring UniqueName(const wchar_t* stem) {
   static std::atomic<int> counter{0};
   return std::wstring(stem) + L" " + std::to_wstring(::GetCurrentProcessId()) + L"." +
          std::to_wstring(++counter);
+}
+
+std::wstring NextToThisTest(const std::wstring& relative) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  dir.erase(dir.find_last_of(L'\\') + 1);
+  return dir + relative;
+}
+
+StartedProgram StartProgram(const std::wstring& exe, const std::wstring& arguments) {
+  std::wstring command = L"\"" + exe + L"\"";
+  if (!arguments.empty()) command += L" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  StartedProgram started;
+  if (::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+    ::CloseHandle(info.hThread);
+    started.process.reset(info.hProcess);
+    started.id = info.dwProcessId;
+  }
+  return started;
 }
 
 bool MutexNameExists(const std::wstring& fullName) {
@@ -22,23 +47,11 @@ MutexHoldingProcess::MutexHoldingProcess(const std::wstring& fullName) {
   release_.reset(::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
   if (!ready_ || !release_) return;
 
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring exe(path);
-  exe.erase(exe.find_last_of(L'\\') + 1);
-  exe += L"app_mutex_holder.exe";
-  std::wstring command =
-      L"\"" + exe + L"\" \"" + fullName + L"\" \"" + readyName + L"\" \"" + releaseName + L"\"";
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-    return;
-  }
-  ::CloseHandle(info.hThread);
-  process_.reset(info.hProcess);
+  StartedProgram holder = StartProgram(
+      NextToThisTest(L"app_mutex_holder.exe"),
+      L"\"" + fullName + L"\" \"" + readyName + L"\" \"" + releaseName + L"\"");
+  if (!holder.process) return;
+  process_ = std::move(holder.process);
   HANDLE waits[] = {ready_.get(), process_.get()};
   holding_ = ::WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Another process that holds a named mutex, as a running Depotron would.
+// Other processes for the tests: programs started beside the test, and one
+// that holds a named mutex, as a running Depotron would.
 
 #include <windows.h>
 
@@ -8,6 +9,17 @@
 #include "framework/scoped_handle.h"
 
 namespace apptest {
+
+// A path relative to the folder of the running test executable.
+std::wstring NextToThisTest(const std::wstring& relative);
+
+// A program started with `arguments` after its quoted path; `process` is
+// empty when it could not be started (GetLastError tells why).
+struct StartedProgram {
+  fw::ScopedHandle process;
+  DWORD id = 0;
+};
+StartedProgram StartProgram(const std::wstring& exe, const std::wstring& arguments);
 
 class MutexHoldingProcess {
  public:
