@@ -107,7 +107,10 @@ bool QueryStatus(HINTERNET request, DWORD& status) {
                           nullptr) != FALSE;
 }
 
-// The announced body length, when the response carries a valid one.
+// The announced body length, when the response carries a valid one. Not the
+// lenient _wtoi reading of base/number_text.h on purpose: a length is 64 bits,
+// and a header that is not wholly a number (a sign, trailing text, too many
+// digits) announces nothing rather than a wrong size.
 bool QueryContentLength(HINTERNET request, ULONGLONG& length) {
   std::wstring text;
   if (!QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) return false;

@@ -8,6 +8,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "base/number_text.h"
 #include "io/text_file.h"
 
 namespace {
@@ -19,23 +20,6 @@ std::wstring EntryKey(const wchar_t* section, const wchar_t* key) {
 }
 
 std::wstring Derived(const wchar_t* key, const wchar_t* suffix) { return std::wstring(key) + suffix; }
-
-// Signed decimal: white space, optional sign, digits up to the first other
-// character; no digits give 0, values beyond int are clamped.
-int ParseInt(const std::wstring& text) {
-  size_t i = 0;
-  while (i < text.size() && std::iswspace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (text[i] - L'0');
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
 
 struct PenStyleName {
   const wchar_t* name;
@@ -202,7 +186,7 @@ std::wstring CMultiIniFile::GetString(const wchar_t* section, const wchar_t* key
 }
 
 int CMultiIniFile::GetInt(const wchar_t* section, const wchar_t* key, int def) {
-  return ParseInt(GetString(section, key, std::to_wstring(def).c_str()));
+  return ParseDecimalLikeWtoi(GetString(section, key, std::to_wstring(def).c_str()));
 }
 
 BOOL CMultiIniFile::WriteInt(const wchar_t* section, const wchar_t* key, int value) {

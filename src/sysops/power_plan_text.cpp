@@ -1,7 +1,8 @@
 #include "sysops/power_plan_text.h"
 
-#include <cstdint>
 #include <string_view>
+
+#include "base/number_text.h"
 
 namespace sysops {
 
@@ -29,17 +30,6 @@ const PowerItem kPowerItems[] = {
     {L"SUB_VIDEO", L"\u30C7\u30A3\u30B9\u30D7\u30EC\u30A4 %s\u3000"},      // ディスプレイ
 };
 
-bool IsBlank(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
-int HexDigit(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
-}
-
 std::wstring FillLabel(const wchar_t* label, const std::wstring& verdict) {
   std::wstring text(label);
   const std::size_t slot = text.find(L"%s");
@@ -48,40 +38,6 @@ std::wstring FillLabel(const wchar_t* label, const std::wstring& verdict) {
 }
 
 }  // namespace
-
-long ParseHexIndex(const std::wstring& text) {
-  constexpr std::int64_t kMax = INT32_MAX;
-  constexpr std::int64_t kMin = INT32_MIN;
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-    negative = text[i] == L'-';
-    ++i;
-  }
-  // "0x" only counts as a prefix when a digit follows; otherwise the "0" is
-  // the number and the "x" ends it.
-  if (i + 2 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X') &&
-      HexDigit(text[i + 2]) >= 0) {
-    i += 2;
-  }
-  std::int64_t value = 0;
-  bool saturated = false;
-  for (; i < text.size(); ++i) {
-    const int d = HexDigit(text[i]);
-    if (d < 0) break;
-    if (!saturated) {
-      value = value * 16 + d;
-      if (value > kMax + 1) saturated = true;
-    }
-  }
-  if (negative) {
-    if (saturated || -value < kMin) return static_cast<long>(kMin);
-    return static_cast<long>(-value);
-  }
-  if (saturated || value > kMax) return static_cast<long>(kMax);
-  return static_cast<long>(value);
-}
 
 std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& alias) {
   const std::size_t at = listing.find(alias);
@@ -92,8 +48,8 @@ std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& 
   if (ac == std::wstring::npos) return kPowerVerdictNotFound;
   const std::size_t dc = listing.find(kDcIndexPrefix, at + 1);
   if (dc == std::wstring::npos) return kPowerVerdictNotFound;
-  const long mains = ParseHexIndex(listing.substr(ac + kAcIndexPrefix.size(), kIndexDigits));
-  const long battery = ParseHexIndex(listing.substr(dc + kDcIndexPrefix.size(), kIndexDigits));
+  const long mains = ParseHexLikeWcstol(listing.substr(ac + kAcIndexPrefix.size(), kIndexDigits));
+  const long battery = ParseHexLikeWcstol(listing.substr(dc + kDcIndexPrefix.size(), kIndexDigits));
   return mains == 0 && battery == 0 ? kPowerVerdictNever : kPowerVerdictTimesOut;
 }
 

@@ -26,9 +26,4 @@ std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& 
 // each label ending in an ideographic space; "( ※取得失敗 )" for an empty one.
 std::wstring ComposePowerSummaryFromListing(const std::wstring& listing);
 
-// Base-16 reading in the manner of the Windows C library's wcstol(text, 16):
-// leading blanks, a sign and "0x" accepted, stops at the first non-digit,
-// saturates at the range of a 32-bit long. Only `text` is looked at.
-long ParseHexIndex(const std::wstring& text);
-
 }  // namespace sysops

@@ -107,21 +107,5 @@ TEST(PowerVerdict, ReadsEightCharactersAfterThePrefixAsWcstolWould) {
   EXPECT_EQ(kOk, JudgePowerSetting(L"SUB_VIDEO " + kDc + L"0x00000000 " + kAc + L"0x", L"SUB_VIDEO"));
 }
 
-TEST(PowerHexIndex, FollowsTheCLibrarysBase16Reading) {
-  EXPECT_EQ(0x384, ParseHexIndex(L"00000384"));
-  EXPECT_EQ(0x1f, ParseHexIndex(L" \t+1f"));
-  EXPECT_EQ(-0x1f, ParseHexIndex(L"-1F"));
-  EXPECT_EQ(0x12, ParseHexIndex(L"0x12"));
-  EXPECT_EQ(0x12, ParseHexIndex(L"12g4"));
-  EXPECT_EQ(0, ParseHexIndex(L"0xg"));
-  EXPECT_EQ(0, ParseHexIndex(L"-0"));
-  EXPECT_EQ(0, ParseHexIndex(L""));
-  EXPECT_EQ(0x7fffffffL, ParseHexIndex(L"ffffffff"));
-  EXPECT_EQ(0x7fffffffL, ParseHexIndex(L"80000000"));
-  EXPECT_EQ(0x7fffffffL, ParseHexIndex(L"7fffffff"));
-  EXPECT_EQ(-0x7fffffffL - 1, ParseHexIndex(L"-80000000"));
-  EXPECT_EQ(-0x7fffffffL - 1, ParseHexIndex(L"-ffffffffffff"));
-}
-
 }  // namespace
 }  // namespace sysops
