@@ -1,0 +1,212 @@
+// The PC as the demo shows it before and after the run: only reads, so that
+// looking changes nothing (no folder is created, no key either).
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "demo_driver.h"
+#include "framework/com_ptr.h"
+#include "framework/scoped_handle.h"
+
+namespace demo_driver {
+namespace {
+
+const wchar_t kNone[] = L"(none)";
+
+std::wstring Folder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return L"";
+  return path;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& more) {
+  return folder.empty() || folder.back() == L'\\' ? folder + more : folder + L"\\" + more;
+}
+
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A value of HKLM in the 64-bit view, which the program writes: "(none)"
+// when it is missing, numbers in decimal, texts as they are (an empty one
+// as "").
+std::wstring MachineValue(const wchar_t* key, const wchar_t* name) {
+  fw::ScopedRegKey opened;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      opened.put()) != ERROR_SUCCESS) {
+    return kNone;
+  }
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(opened.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return kNone;
+  }
+  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (::RegQueryValueExW(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                         &size) != ERROR_SUCCESS) {
+    return kNone;
+  }
+  if (type == REG_DWORD && size == sizeof(DWORD)) {
+    DWORD number = 0;
+    std::memcpy(&number, data.data(), sizeof number);
+    return std::to_wstring(number);
+  }
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    data.resize(size / sizeof(wchar_t));
+    while (!data.empty() && data.back() == L'\0') data.pop_back();
+    return data.empty() ? L"\"\"" : data;
+  }
+  return L"(type " + std::to_wstring(type) + L")";
+}
+
+std::wstring ServiceState(const wchar_t* name) {
+  fw::ScopedServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return L"(no service manager)";
+  fw::ScopedServiceHandle service(
+      ::OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+  if (!service) return kNone;
+  SERVICE_STATUS status{};
+  std::wstring text = L"?";
+  if (::QueryServiceStatus(service.get(), &status)) {
+    switch (status.dwCurrentState) {
+      case SERVICE_RUNNING: text = L"running"; break;
+      case SERVICE_STOPPED: text = L"stopped"; break;
+      case SERVICE_STOP_PENDING: text = L"stopping"; break;
+      case SERVICE_START_PENDING: text = L"starting"; break;
+      default: text = L"state " + std::to_wstring(status.dwCurrentState);
+    }
+  }
+  DWORD needed = 0;
+  ::QueryServiceConfigW(service.get(), nullptr, 0, &needed);
+  std::string buffer(needed ? needed : 1, '\0');
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(&buffer[0]);
+  if (needed && ::QueryServiceConfigW(service.get(), config, needed, &needed)) {
+    switch (config->dwStartType) {
+      case SERVICE_AUTO_START: text += L", starts automatically"; break;
+      case SERVICE_DEMAND_START: text += L", starts on demand"; break;
+      case SERVICE_DISABLED: text += L", disabled"; break;
+      default: text += L", start type " + std::to_wstring(config->dwStartType);
+    }
+  }
+  return text;
+}
+
+// The first bytes of a file in hexadecimal ("31 00"), or "(none)".
+std::wstring FileBytes(const std::wstring& path) {
+  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  if (!file) return kNone;
+  unsigned char bytes[16] = {};
+  DWORD got = 0;
+  if (!::ReadFile(file.get(), bytes, sizeof bytes, &got, nullptr)) return L"(unreadable)";
+  std::wstring text;
+  for (DWORD i = 0; i < got; ++i) {
+    wchar_t hex[4] = {};
+    std::swprintf(hex, 4, L"%02x", bytes[i]);
+    text += (i ? L" " : L"") + std::wstring(hex);
+  }
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > got) text += L" ...";
+  return got ? text : L"(empty file)";
+}
+
+std::wstring FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return kNone;
+  const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return std::to_wstring(size) + L" bytes";
+}
+
+std::wstring IniValue(const std::wstring& path, const wchar_t* key) {
+  if (!Exists(path)) return kNone;
+  // A default no file holds tells a missing key from an empty one.
+  const wchar_t kMissing[] = L"\x1f";
+  wchar_t value[512] = {};
+  ::GetPrivateProfileStringW(L"MAIN", key, kMissing, value, 512, path.c_str());
+  if (std::wstring(value) == kMissing) return kNone;
+  return value[0] ? value : L"\"\"";
+}
+
+std::wstring ShortcutTarget(const std::wstring& path) {
+  if (!Exists(path)) return kNone;
+  fw::ComPtr<IShellLinkW> link;
+  fw::ComPtr<IPersistFile> file;
+  wchar_t target[MAX_PATH] = {};
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.put_void())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
+      FAILED(file->Load(path.c_str(), STGM_READ)) ||
+      FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+    return L"(unreadable shortcut)";
+  }
+  return std::wstring(L"-> ") + target;
+}
+
+// How often the stand-in updater wrote that it was started (one line
+// "... started ..." each time), or "(none)".
+std::wstring StartRecords(const std::wstring& path) {
+  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  if (!file) return kNone;
+  std::string text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+    text.append(chunk, got);
+  }
+  int starts = 0;
+  for (std::size_t at = text.find(" started "); at != std::string::npos;
+       at = text.find(" started ", at + 1)) {
+    ++starts;
+  }
+  return std::to_wstring(starts) + (starts == 1 ? L" time" : L" times");
+}
+
+}  // namespace
+
+int Probe() {
+  const HRESULT com = ::CoInitialize(nullptr);
+  const wchar_t kWinlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  for (const wchar_t* name :
+       {L"AutoAdminLogon", L"DefaultUserName", L"DefaultDomainName", L"DefaultPassword"}) {
+    Row(L"pc", std::wstring(L"Winlogon ") + name, MachineValue(kWinlogon, name));
+  }
+  Row(L"pc", L"Policy NoAutoUpdate",
+      MachineValue(L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"));
+  Row(L"pc", L"Service wuauserv", ServiceState(L"wuauserv"));
+  const wchar_t kEmbedded[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
+  for (const wchar_t* name : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
+    Row(L"pc", std::wstring(L"EmbeddedLogon ") + name, MachineValue(kEmbedded, name));
+  }
+  Row(L"pc", L"UnattendSettings HideBootLogo",
+      MachineValue(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings",
+                   L"HideBootLogo"));
+
+  const std::wstring data = Join(Folder(CSIDL_COMMON_APPDATA), L"Varnel");
+  const std::wstring ini = Join(data, L"Tolvik\\VarnelDriveTerminalSend.ini");
+  for (const wchar_t* key : {L"ID", L"PASS", L"GROUP"}) {
+    Row(L"pc", std::wstring(L"VarnelDriveTerminalSend.ini ") + key, IniValue(ini, key));
+  }
+  for (const wchar_t* name : {L"UpdatePassiveReboot.signal.dat", L"UpdatePassive.signal.dat"}) {
+    Row(L"pc", std::wstring(L"Depotron\\") + name, FileBytes(Join(data, L"Depotron\\") + name));
+  }
+  Row(L"pc", L"Download\\VarnelDepotron.msi", FileSize(Join(data, L"Download\\VarnelDepotron.msi")));
+  Row(L"pc", L"Startup\\Varnel ターミナル.lnk",
+      ShortcutTarget(Join(Folder(CSIDL_COMMON_STARTUP), L"Varnel ターミナル.lnk")));
+  const std::wstring programs = Join(Folder(CSIDL_PROGRAM_FILES), L"Varnel");
+  for (const wchar_t* program :
+       {L"VarnelTerminal\\VarnelTerminal.exe", L"VarnelDepotron\\VarnelUpdate.exe"}) {
+    Row(L"pc", program, Exists(Join(programs, program)) ? L"installed" : kNone);
+  }
+  Row(L"pc", L"VarnelUpdate.exe started",
+      StartRecords(Join(programs, L"VarnelDepotron\\VarnelUpdate.started.txt")));
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return 0;
+}
+
+}  // namespace demo_driver
