@@ -1,0 +1,248 @@
+#pragma once
+// Windows tests' side of the local delivery server and status service
+// (tools/local-services): where the running services are, their data file
+// and request log, and the proxy setting of the prefix that leads the
+// product's WinINet requests to them.
+//
+// A test started by the local_services ctest fixture
+// (tools/local-services/LocalServices.cmake) finds three Unix paths in its
+// environment: VTS_SERVICES_PORT_FILE, VTS_SERVICES_DATA, VTS_SERVICES_LOG.
+//
+//   vtstest::LocalServices services;            // reads the environment
+//   ASSERT_TRUE(services.ok()) << services.problem();
+//   vtstest::ProxyScope proxy(services.port()); // HKCU Internet Settings
+//   services.WriteData("[group g]\nversion=5.2.0\n");
+//   size_t mark = services.RequestCount();
+//   ... run the product ...
+//   auto sent = services.RequestsSince(mark);   // what reached the services
+//
+// Header only: nothing here but Win32 and the standard library.
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vtstest {
+
+// One line of the services' request log, unescaped. `url` is the request
+// target as received (the absolute form through the proxy), `path` its path
+// percent-decoded, `query` the decoded query parameters in order. Texts are
+// the bytes on the wire, decoded where said: UTF-8 for the product's input.
+struct ServiceRequest {
+  std::string time;  // UTC, "2026-12-09T12:00:00.123Z"
+  std::string method;
+  int status = 0;  // what the services answered
+  std::string url;
+  std::string authorization;  // "(none)" when the header was missing
+  std::string path;
+  std::vector<std::pair<std::string, std::string>> query;
+
+  // The first value of a query parameter; `found` tells an empty one apart.
+  std::string Param(const std::string& name, bool* found = nullptr) const {
+    for (const auto& [key, value] : query) {
+      if (key == name) {
+        if (found) *found = true;
+        return value;
+      }
+    }
+    if (found) *found = false;
+    return std::string();
+  }
+};
+
+// "\\", "\t", "\r", "\n" and "\xNN" back to their bytes.
+inline std::string UnescapeLogField(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) {
+      out += text[i];
+      continue;
+    }
+    char next = text[++i];
+    if (next == 't') out += '\t';
+    else if (next == 'r') out += '\r';
+    else if (next == 'n') out += '\n';
+    else if (next == 'x' && i + 2 < text.size()) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += next;
+    }
+  }
+  return out;
+}
+
+inline bool ParseServiceLogLine(const std::string& line, ServiceRequest& request) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  if (fields.size() < 6) return false;
+  request = ServiceRequest();
+  request.time = fields[0];
+  request.method = UnescapeLogField(fields[1]);
+  request.status = std::atoi(fields[2].c_str());
+  request.url = UnescapeLogField(fields[3]);
+  request.authorization = fields[4] == "(none)" ? fields[4] : UnescapeLogField(fields[4]);
+  request.path = UnescapeLogField(fields[5]);
+  for (size_t i = 6; i < fields.size(); ++i) {
+    size_t eq = fields[i].find('=');
+    request.query.emplace_back(UnescapeLogField(fields[i].substr(0, eq)),
+                               eq == std::string::npos ? std::string()
+                                                       : UnescapeLogField(fields[i].substr(eq + 1)));
+  }
+  return true;
+}
+
+// A Unix path as this Wine process opens it: through the Z: drive.
+inline std::wstring WinePathOf(const std::string& unixPath) {
+  std::wstring out = L"Z:";
+  for (char c : unixPath) out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+class LocalServices {
+ public:
+  LocalServices() {
+    const char* portFile = std::getenv("VTS_SERVICES_PORT_FILE");
+    const char* data = std::getenv("VTS_SERVICES_DATA");
+    const char* log = std::getenv("VTS_SERVICES_LOG");
+    if (!portFile || !data || !log) {
+      problem_ = "local services not set up (VTS_SERVICES_PORT_FILE, VTS_SERVICES_DATA, "
+                 "VTS_SERVICES_LOG): run the test through ctest";
+      return;
+    }
+    dataPath_ = WinePathOf(data);
+    logPath_ = WinePathOf(log);
+    std::ifstream(std::filesystem::path(WinePathOf(portFile))) >> port_;
+    if (port_ <= 0) problem_ = std::string("local services not running: no port in ") + portFile;
+  }
+
+  bool ok() const { return problem_.empty(); }
+  const std::string& problem() const { return problem_; }
+  int port() const { return port_; }
+  const std::wstring& dataPath() const { return dataPath_; }
+  const std::wstring& logPath() const { return logPath_; }
+
+  // Replaces the data file in one step (the services read it on every
+  // request, so the next request sees exactly this text). UTF-8.
+  bool WriteData(const std::string& text) const {
+    std::wstring temp = dataPath_ + L".new";
+    {
+      std::ofstream out(std::filesystem::path(temp), std::ios::binary | std::ios::trunc);
+      out << text;
+      if (!out.flush()) return false;
+    }
+    return ::MoveFileExW(temp.c_str(), dataPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+
+  std::vector<ServiceRequest> Requests() const { return RequestsSince(0); }
+  size_t RequestCount() const { return Lines().size(); }
+  std::vector<ServiceRequest> RequestsSince(size_t mark) const {
+    std::vector<ServiceRequest> out;
+    std::vector<std::string> lines = Lines();
+    for (size_t i = mark; i < lines.size(); ++i) {
+      ServiceRequest request;
+      if (ParseServiceLogLine(lines[i], request)) out.push_back(std::move(request));
+    }
+    return out;
+  }
+
+ private:
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(std::filesystem::path(logPath_), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+  }
+
+  std::string problem_;
+  std::wstring dataPath_, logPath_;
+  int port_ = 0;
+};
+
+// Points the current user's Internet Settings at the local services as the
+// proxy for every protocol (ProxyEnable 1, ProxyServer "127.0.0.1:PORT"),
+// the setting that WinINet's INTERNET_OPEN_TYPE_PRECONFIG reads on each
+// session, and puts back what was there (or removes it) when it ends.
+// Loopback addresses stay direct (ProxyOverride "127.0.0.1;localhost"), so
+// a setting left behind by a test that died never diverts the tests that
+// talk to 127.0.0.1 themselves.
+class ProxyScope {
+ public:
+  explicit ProxyScope(int port) {
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    Save(L"ProxyEnable", enable_);
+    Save(L"ProxyServer", server_);
+    Save(L"ProxyOverride", override_);
+    DWORD one = 1;
+    std::wstring server = L"127.0.0.1:" + std::to_wstring(port);
+    ok_ = ::RegSetValueExW(key_, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                           sizeof one) == ERROR_SUCCESS &&
+          SetText(L"ProxyServer", server) && SetText(L"ProxyOverride", L"127.0.0.1;localhost");
+  }
+  ~ProxyScope() {
+    if (!key_) return;
+    Restore(L"ProxyEnable", enable_);
+    Restore(L"ProxyServer", server_);
+    Restore(L"ProxyOverride", override_);
+    ::RegCloseKey(key_);
+  }
+  ProxyScope(const ProxyScope&) = delete;
+  ProxyScope& operator=(const ProxyScope&) = delete;
+
+  bool ok() const { return ok_; }
+
+ private:
+  static constexpr const wchar_t* kKey =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+  struct Saved {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+  };
+
+  bool SetText(const wchar_t* name, const std::wstring& text) {
+    return ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  void Save(const wchar_t* name, Saved& saved) {
+    DWORD size = 0;
+    if (::RegQueryValueExW(key_, name, nullptr, &saved.type, nullptr, &size) != ERROR_SUCCESS) return;
+    saved.bytes.resize(size);
+    saved.present = ::RegQueryValueExW(key_, name, nullptr, &saved.type,
+                                       saved.bytes.empty() ? nullptr : saved.bytes.data(),
+                                       &size) == ERROR_SUCCESS;
+    saved.bytes.resize(size);
+  }
+  void Restore(const wchar_t* name, const Saved& saved) {
+    if (saved.present) {
+      ::RegSetValueExW(key_, name, 0, saved.type, saved.bytes.empty() ? nullptr : saved.bytes.data(),
+                       static_cast<DWORD>(saved.bytes.size()));
+    } else {
+      ::RegDeleteValueW(key_, name);
+    }
+  }
+
+  HKEY key_ = nullptr;
+  Saved enable_, server_, override_;
+  bool ok_ = false;
+};
+
+}  // namespace vtstest
