@@ -1,7 +1,9 @@
-// A console program that does what a script tells it, standing in for
-// powercfg.exe or DISM.EXE. The script is the UTF-8 text file named by the
-// environment variable VTS_FAKE_SCRIPT_VARIABLE; without one the program
-// prints nothing and exits with 0. One directive a line:
+// A console program standing in for powercfg.exe or DISM.EXE (which one is
+// VTS_FAKE_TOOL_NAME). It does what a script tells it: the UTF-8 text file
+// named by the environment variable VTS_FAKE_SCRIPT_VARIABLE. Without a
+// script it plays the tool on the simulated PC when the prefix has one
+// (simulated_tools.h), and otherwise prints nothing and exits with 0. One
+// directive a line:
 //
 //   when <text>        the directives up to the next "when" apply only when
 //                      the command line contains <text>; "when *" for all
@@ -21,34 +23,19 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "file_text.h"
+#include "simulated_tools.h"
+
 namespace {
 
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-  }
-  return out;
-}
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                        nullptr, nullptr);
-  }
-  return out;
-}
+using simulated_pc::FromUtf8;
+using simulated_pc::ToUtf8;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -82,25 +69,6 @@ std::string Unescape(const std::string& text) {
     }
   }
   return out;
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  char buffer[65536];
-  DWORD read = 0;
-  bool ok = true;
-  for (;;) {
-    if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (read == 0) break;
-    bytes.append(buffer, read);
-  }
-  CloseHandle(file);
-  return ok;
 }
 
 bool WriteAll(HANDLE to, const char* data, std::size_t size) {
@@ -177,15 +145,36 @@ void Linger(const std::wstring& ms) {
   }
 }
 
+// The tool on the simulated PC; 0 and silence when this prefix has none.
+int Simulate(const std::wstring& command_line) {
+  simulated_pc::State state;
+  if (!simulated_pc::LoadState(&state)) return 0;
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(command_line.c_str(), &count)) {
+    for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);
+    LocalFree(argv);
+  }
+  const simulated_pc::ToolAnswer answer =
+      std::wstring(VTS_FAKE_TOOL_NAME) == L"DISM" ? simulated_pc::RunDism(state, arguments)
+                                                  : simulated_pc::RunPowercfg(state, arguments);
+  if (answer.changed && !simulated_pc::SaveState(state)) return 5;
+  // Console tools write in the OEM code page, 932 on a Japanese Windows.
+  const std::string bytes = simulated_pc::Encode(answer.output, CP_OEMCP);
+  WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
+  return answer.exit_code;
+}
+
 }  // namespace
 
 int wmain() {
   wchar_t script_path[MAX_PATH * 2];
   const DWORD n = GetEnvironmentVariableW(VTS_FAKE_SCRIPT_VARIABLE, script_path,
                                           sizeof script_path / sizeof script_path[0]);
-  if (n == 0 || n >= sizeof script_path / sizeof script_path[0]) return 0;
+  if (n == 0) return Simulate(GetCommandLineW());
+  if (n >= sizeof script_path / sizeof script_path[0]) return 0;
   std::string script;
-  if (!ReadWholeFile(script_path, script)) return 3;
+  if (!simulated_pc::ReadWholeFile(script_path, &script)) return 3;
 
   const std::wstring command_line = GetCommandLineW();
   // A lingering copy (see Linger) owns its one-line script.
@@ -221,7 +210,7 @@ int wmain() {
       WriteAll(verb == "out" ? out : err, bytes.data(), bytes.size());
     } else if (verb == "outfile") {
       std::string bytes;
-      if (!ReadWholeFile(FromUtf8(arg), bytes)) return 4;
+      if (!simulated_pc::ReadWholeFile(FromUtf8(arg), &bytes)) return 4;
       WriteAll(out, bytes.data(), bytes.size());
     } else if (verb == "fill") {
       const std::size_t space = arg.find(' ');

@@ -1,7 +1,8 @@
 #pragma once
-// `powercfg /Q` listings as Japanese and English Windows 10 print them for the
-// balanced plan, with the four time-outs the power line judges chosen by the
-// test. Lines end in CR LF as the tool writes them.
+// `powercfg /Q` listings as Japanese and English Windows 10 print them for one
+// plan (the balanced one unless told), with the four time-outs the power line
+// judges chosen by the caller: the tests of the readers and the simulated
+// powercfg. Lines end in CR LF as the tool writes them.
 
 #include <cstdint>
 #include <cstdio>
@@ -118,12 +119,38 @@ class Builder {
   std::wstring text_;
 };
 
-// The balanced plan of a Japanese (or English) Windows 10, subgroups in the
-// order the tool lists them. Names of plans and settings are in Japanese in
-// both; only the line wording changes with `w`.
-inline std::wstring Listing(const TimeOuts& t, const Wording& w = Japanese()) {
+// A power plan as the listing names it.
+struct Plan {
+  const wchar_t* guid;
+  const wchar_t* name;
+  const wchar_t* alias;
+};
+
+// The three plans of Windows 10: balanced, high performance (SCHEME_MIN, the
+// least power saving) and power saver (SCHEME_MAX).
+inline const Plan& BalancedPlan() {
+  static const Plan p = {L"381b4222-f694-41f0-9685-ff5bb260df2e", L"\u30D0\u30E9\u30F3\u30B9",
+                         L"SCHEME_BALANCED"};
+  return p;
+}
+inline const Plan& HighPerformancePlan() {
+  static const Plan p = {L"8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c",
+                         L"\u9AD8\u30D1\u30D5\u30A9\u30FC\u30DE\u30F3\u30B9", L"SCHEME_MIN"};
+  return p;
+}
+inline const Plan& PowerSaverPlan() {
+  static const Plan p = {L"a1841308-3541-4fab-bc81-f71556f20b4a", L"\u7701\u96FB\u529B",
+                         L"SCHEME_MAX"};
+  return p;
+}
+
+// One plan of a Japanese (or English) Windows 10, subgroups in the order the
+// tool lists them. Names of plans and settings are in Japanese in both; only
+// the line wording changes with `w`.
+inline std::wstring Listing(const TimeOuts& t, const Wording& w = Japanese(),
+                            const Plan& plan = BalancedPlan()) {
   Builder b(w);
-  b.Scheme(L"381b4222-f694-41f0-9685-ff5bb260df2e", L"\u30D0\u30E9\u30F3\u30B9", L"SCHEME_BALANCED");
+  b.Scheme(plan.guid, plan.name, plan.alias);
   b.Subgroup(L"fea3413e-7e05-4911-9a71-700331f1c294", L"\u8A2D\u5B9A\u306A\u3057", L"SUB_NONE");
   b.Choice(L"0e796bdb-100d-47d6-a2d5-f7d2daa51f51",
            L"\u30B9\u30EA\u30FC\u30D7\u89E3\u9664\u6642\u306E\u30D1\u30B9\u30EF\u30FC\u30C9\u3092"
