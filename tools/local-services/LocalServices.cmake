@@ -5,7 +5,8 @@
 # tests may rewrite, a fresh request log, and INSTALLER (default the Windows
 # build's VarnelDepotron.msi) served for every delivered version. Each test
 # gets VTS_SERVICES_PORT_FILE, VTS_SERVICES_DATA and VTS_SERVICES_LOG (Unix
-# paths; tests/support/local_services.h reads them under Wine).
+# paths; tests/support/local_services.h reads them under Wine) and the
+# resource lock vts_internet_settings, since they point the prefix's proxy.
 #
 # In the Windows build the server comes from the native tree
 # (VTS_NATIVE_TOOLS_DIR); in the native build from this tree.
@@ -42,6 +43,7 @@ function(vts_local_services_fixture fixture)
   set_tests_properties(${fixture}_stop PROPERTIES FIXTURES_CLEANUP ${fixture})
   foreach(test ${F_TESTS})
     set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED ${fixture})
+    set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK vts_internet_settings)
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
                  VTS_SERVICES_PORT_FILE=${port_file} VTS_SERVICES_DATA=${data}
                  VTS_SERVICES_LOG=${log})
