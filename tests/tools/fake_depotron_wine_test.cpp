@@ -12,24 +12,11 @@
 #include <sstream>
 #include <string>
 
-#include "../support/local_services.h"
+#include "../support/fake_depotron.h"
 
 namespace {
 
-const wchar_t kMutex[] = L"Global\\VarnelUpdateExecute Mutex 1.0";
-
-std::wstring FakeDir() {
-  const char* dir = std::getenv("VTS_FAKE_DEPOTRON_DIR");
-  return dir ? vtstest::WinePathOf(dir) + L"\\" : std::wstring();
-}
-
-std::wstring ProgramFiles() {
-  wchar_t path[MAX_PATH];
-  if (!::SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE)) return std::wstring();
-  return path;
-}
-
-std::wstring UpdaterFolder() { return ProgramFiles() + L"\\Varnel\\VarnelDepotron"; }
+using vtstest::FakeDepotron;
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,13 +50,6 @@ DWORD WaitAndClose(HANDLE process, DWORD milliseconds) {
   return waited;
 }
 
-bool MutexExists() {
-  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kMutex);
-  bool existed = mutex && ::GetLastError() == ERROR_ALREADY_EXISTS;
-  if (mutex) ::CloseHandle(mutex);
-  return existed;
-}
-
 // Waits until `text` shows up in the file, at most about `seconds`.
 bool WaitForText(const std::wstring& file, const std::string& text, int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
@@ -79,99 +59,90 @@ bool WaitForText(const std::wstring& file, const std::string& text, int seconds)
   return false;
 }
 
-class FakeDepotron : public testing::Test {
+class FakeDepotronTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(FakeDir().empty()) << "VTS_FAKE_DEPOTRON_DIR not set: run the test through ctest";
-    package_ = FakeDir() + L"VarnelDepotron.msi";
-    ASSERT_TRUE(Exists(package_));
-    ASSERT_FALSE(Exists(UpdaterFolder() + L"\\VarnelUpdate.exe"))
-        << "an updater is installed already; the prefix is not clean";
+    ASSERT_TRUE(depotron_.ok()) << "VTS_FAKE_DEPOTRON_DIR not set or no package: run through ctest";
+    ASSERT_FALSE(depotron_.Installed()) << "an updater is installed already; the prefix is not clean";
   }
-
   // Leaves the prefix without Depotron, whatever the test got to: the setup
   // tests that share the prefix take the installer path only then.
   void TearDown() override {
-    HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VtsFakeUpdaterStop");
-    if (stop) {
-      ::SetEvent(stop);
-      ::CloseHandle(stop);
-    }
-    std::wstring command = L"msiexec.exe /x \"" + package_ + L"\" /qn";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process)) {
-      ::CloseHandle(process.hThread);
-      WaitAndClose(process.hProcess, 60000);
-    }
-    ::DeleteFileW((UpdaterFolder() + L"\\VarnelUpdate.started.txt").c_str());
-    ::DeleteFileW((UpdaterFolder() + L"\\VarnelUpdate.exe").c_str());
-    ::RemoveDirectoryW(UpdaterFolder().c_str());
-    ::RemoveDirectoryW((ProgramFiles() + L"\\Varnel").c_str());
+    depotron_.Remove();
+    EXPECT_FALSE(Exists(depotron_.folder()));
   }
 
-  std::wstring package_;
+  FakeDepotron depotron_;
 };
 
-TEST_F(FakeDepotron, OpeningThePackageInstallsTheUpdaterUnderProgramFilesX86) {
+TEST_F(FakeDepotronTest, OpeningThePackageInstallsTheUpdaterUnderProgramFilesX86) {
   // A 32-bit process on a 64-bit prefix: the 32-bit Program Files folder.
-  EXPECT_NE(ProgramFiles().find(L"Program Files (x86)"), std::wstring::npos);
-  ASSERT_EQ(WaitAndClose(Open(package_), 60000), WAIT_OBJECT_0)
+  EXPECT_EQ(depotron_.updater(), L"C:\\Program Files (x86)\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
+  ASSERT_EQ(WaitAndClose(Open(depotron_.package()), 60000), WAIT_OBJECT_0)
       << "the package did not finish installing on its own (a dialog waiting?)";
-  const std::wstring updater = UpdaterFolder() + L"\\VarnelUpdate.exe";
-  EXPECT_TRUE(Exists(updater));
-  EXPECT_TRUE(Exists(L"C:\\Program Files (x86)\\Varnel\\VarnelDepotron\\VarnelUpdate.exe"));
+  EXPECT_TRUE(FakeDepotron::WaitForInstallers(60000));
+  EXPECT_TRUE(depotron_.Installed());
   // The installed program is the one that was packaged.
-  EXPECT_EQ(ReadAll(updater), ReadAll(FakeDir() + L"VarnelUpdate.exe"));
+  EXPECT_EQ(ReadAll(depotron_.updater()), ReadAll(depotron_.builtUpdater()));
 }
 
-TEST_F(FakeDepotron, InstalledUpdaterHoldsTheMutexWhileItRuns) {
-  ASSERT_EQ(WaitAndClose(Open(package_), 60000), WAIT_OBJECT_0);
-  const std::wstring record = UpdaterFolder() + L"\\VarnelUpdate.started.txt";
-  ASSERT_FALSE(MutexExists());
+TEST_F(FakeDepotronTest, InstalledUpdaterHoldsTheMutexWhileItRuns) {
+  ASSERT_TRUE(depotron_.Install());
+  ASSERT_FALSE(FakeDepotron::MutexExists());
 
+  // Started the way the setup run starts it, with the caller's environment.
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VTS_FAKE_UPDATER_HOLD_MS", L"30000"));
-  HANDLE updater = Open(UpdaterFolder() + L"\\VarnelUpdate.exe");
+  HANDLE updater = Open(depotron_.updater());
   ::SetEnvironmentVariableW(L"VTS_FAKE_UPDATER_HOLD_MS", nullptr);
   ASSERT_NE(updater, nullptr);
-  ASSERT_TRUE(WaitForText(record, " started ", 20)) << ReadAll(record);
-  EXPECT_TRUE(MutexExists());
-  EXPECT_NE(ReadAll(record).find("started mutex=created hold=30000 args=\r\n"), std::string::npos)
-      << ReadAll(record);
+  ASSERT_TRUE(WaitForText(depotron_.startRecord(), " started ", 20)) << depotron_.StartRecordText();
+  EXPECT_TRUE(FakeDepotron::MutexExists());
+  EXPECT_NE(depotron_.StartRecordText().find("started mutex=created hold=30000 args=\r\n"),
+            std::string::npos)
+      << depotron_.StartRecordText();
   EXPECT_EQ(::WaitForSingleObject(updater, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
 
   // The stop event ends it early; the mutex goes with it.
-  HANDLE stop = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VtsFakeUpdaterStop");
-  ASSERT_NE(stop, nullptr);
-  ::SetEvent(stop);
-  ::CloseHandle(stop);
+  FakeDepotron::StopUpdaters();
   EXPECT_EQ(WaitAndClose(updater, 10000), WAIT_OBJECT_0);
-  EXPECT_FALSE(MutexExists());
-  EXPECT_NE(ReadAll(record).find(" ended\r\n"), std::string::npos);
+  EXPECT_FALSE(FakeDepotron::MutexExists());
+  EXPECT_NE(depotron_.StartRecordText().find(" ended\r\n"), std::string::npos);
 }
 
-TEST_F(FakeDepotron, UpdaterLetsGoAfterItsHoldTime) {
-  const std::wstring copy = FakeDir() + L"VarnelUpdate.exe";
-  const std::wstring record = FakeDir() + L"VarnelUpdate.started.txt";
+TEST_F(FakeDepotronTest, UpdaterLetsGoAfterItsHoldTime) {
+  const std::wstring record = depotron_.builtUpdater().substr(0, depotron_.builtUpdater().rfind(L'\\')) +
+                              L"\\VarnelUpdate.started.txt";
   ::DeleteFileW(record.c_str());
-  ASSERT_TRUE(::SetEnvironmentVariableW(L"VTS_FAKE_UPDATER_HOLD_MS", L"300"));
-  HANDLE first = Open(copy, L"--first");
-  ::SetEnvironmentVariableW(L"VTS_FAKE_UPDATER_HOLD_MS", nullptr);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(WaitAndClose(first, 20000), WAIT_OBJECT_0);
-  EXPECT_FALSE(MutexExists());
+  HANDLE updater = depotron_.StartUpdater(300);
+  ASSERT_NE(updater, nullptr);
+  EXPECT_EQ(WaitAndClose(updater, 20000), WAIT_OBJECT_0);
+  EXPECT_FALSE(FakeDepotron::MutexExists());
   std::string lines = ReadAll(record);
-  EXPECT_NE(lines.find("started mutex=created hold=300 args=--first\r\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("started mutex=created hold=300 args=\r\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find(" ended\r\n"), std::string::npos) << lines;
   ::DeleteFileW(record.c_str());
 }
 
-TEST_F(FakeDepotron, TerminalProgramRecordsItsStart) {
-  const std::wstring record = FakeDir() + L"VarnelTerminal.started.txt";
+TEST_F(FakeDepotronTest, SecondUpdaterFindsTheMutexTaken) {
+  ASSERT_TRUE(depotron_.Install());
+  HANDLE first = depotron_.StartUpdater(30000);
+  ASSERT_NE(first, nullptr);
+  ASSERT_TRUE(FakeDepotron::MutexExists());
+  HANDLE second = depotron_.StartUpdater(100);
+  EXPECT_EQ(WaitAndClose(second, 20000), WAIT_OBJECT_0);
+  EXPECT_TRUE(FakeDepotron::MutexExists()) << "the first one still holds it";
+  EXPECT_NE(depotron_.StartRecordText().find("started mutex=existed hold=100"), std::string::npos)
+      << depotron_.StartRecordText();
+  FakeDepotron::StopUpdaters();
+  EXPECT_EQ(WaitAndClose(first, 10000), WAIT_OBJECT_0);
+  EXPECT_FALSE(FakeDepotron::MutexExists());
+}
+
+TEST_F(FakeDepotronTest, TerminalProgramRecordsItsStart) {
+  const std::wstring terminal = depotron_.builtTerminal();
+  const std::wstring record = terminal.substr(0, terminal.rfind(L'\\')) + L"\\VarnelTerminal.started.txt";
   ::DeleteFileW(record.c_str());
-  EXPECT_EQ(WaitAndClose(Open(FakeDir() + L"VarnelTerminal.exe", L"/auto"), 20000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitAndClose(Open(terminal, L"/auto"), 20000), WAIT_OBJECT_0);
   EXPECT_NE(ReadAll(record).find(" started args=/auto\r\n"), std::string::npos) << ReadAll(record);
   ::DeleteFileW(record.c_str());
 }

@@ -7,6 +7,7 @@
 # gets VTS_SERVICES_PORT_FILE, VTS_SERVICES_DATA and VTS_SERVICES_LOG (Unix
 # paths; tests/support/local_services.h reads them under Wine) and the
 # resource lock vts_internet_settings, since they point the prefix's proxy.
+# Windows tests also get VTS_FAKE_DEPOTRON_DIR (tests/support/fake_depotron.h).
 #
 # In the Windows build the server comes from the native tree
 # (VTS_NATIVE_TOOLS_DIR); in the native build from this tree.
@@ -44,6 +45,10 @@ function(vts_local_services_fixture fixture)
   foreach(test ${F_TESTS})
     set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED ${fixture})
     set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK vts_internet_settings)
+    if(WIN32)
+      set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
+                   VTS_FAKE_DEPOTRON_DIR=${CMAKE_BINARY_DIR}/tools/fake-depotron)
+    endif()
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
                  VTS_SERVICES_PORT_FILE=${port_file} VTS_SERVICES_DATA=${data}
                  VTS_SERVICES_LOG=${log})
