@@ -1,0 +1,287 @@
+#include "setup/setup_run.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "framework/scoped_handle.h"
+#include "io/http_client.h"
+#include "io/ini_file.h"
+#include "io/text_file.h"
+#include "setup/setup_text.h"
+#include "setup/web_services.h"
+#include "sysops/command_runner.h"
+#include "sysops/dism.h"
+#include "sysops/product_paths.h"
+#include "sysops/registry.h"
+#include "sysops/startup_shortcut.h"
+
+namespace setup {
+namespace {
+
+// Status texts, in the order of the run.
+constexpr wchar_t kCheckingLogon[] = L"Windows ログイン情報 確認中...";
+constexpr wchar_t kCheckingDelivery[] = L"Depotron 配信情報 確認中...";
+constexpr wchar_t kCheckingSendBox[] = L"ステイタス通知 送信BOXID情報 確認中...";
+constexpr wchar_t kSettingAutoLogon[] = L"オートログイン 設定中...";
+constexpr wchar_t kSettingPower[] = L"電源設定 変更中...";
+constexpr wchar_t kStoppingUpdate[] = L"Windows Update停止処理中...";
+constexpr wchar_t kAdjustingLogonScreen[] = L"ログイン画面の調整 設定中...";
+constexpr wchar_t kRegisteringStartup[] = L"Varnelターミナル をスタートアップに登録中...";
+constexpr wchar_t kSettingSendBox[] = L"ステイタス通知 送信BOXの設定中...";
+constexpr wchar_t kPreparingDepotron[] = L"Depotronの起動準備を開始しました...";
+constexpr wchar_t kStartingUpdater[] = L"Depotronの起動処理...";
+constexpr wchar_t kDownloadingInstaller[] =
+    L"Depotronのダウンロード中...（回線の速度によって、時間がかかることがあります）";
+
+// Messages of a failing run.
+constexpr wchar_t kLogonRefused[] =
+    L"Windows ログインパスワードが不正です\nパスワードをもう一度入力してください";
+constexpr wchar_t kGroupNotFound[] =
+    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
+    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
+    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
+constexpr wchar_t kSendBoxCheckFailed[] =
+    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
+    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+constexpr wchar_t kSendBoxCheckError[] =
+    L"加工ステイタス通知用 送信BOXの確認中にエラーが発生しました\n"
+    L"インターネットに接続されていない可能性があります\n\n"
+    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+constexpr wchar_t kDepotronNotDelivered[] =
+    L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
+constexpr wchar_t kDownloadFailed[] =
+    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
+// The shell could not start the updater or open the package: telling the
+// technician to restart once Depotron has installed would send them waiting
+// for something that never began.
+constexpr wchar_t kDepotronNotStarted[] =
+    L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
+
+constexpr wchar_t kWinlogonKey[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+constexpr wchar_t kNoAutoUpdateValue[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU\\NoAutoUpdate";
+// The log-on screen values, in the order they are written.
+constexpr const wchar_t* kLogonScreenValues[] = {
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
+    L"BrandingNeutral",
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
+    L"HideAutoLogonUI",
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
+    L"HideFirstLogonAnimation",
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings\\"
+    L"HideBootLogo",
+};
+
+// The high-performance plan, then every time-out of it off on mains and on
+// battery.
+constexpr const wchar_t* kPowerCommands[] = {
+    L"powercfg.exe -setactive SCHEME_MIN",      L"powercfg /x /monitor-timeout-ac 0",
+    L"powercfg /x /monitor-timeout-dc 0",       L"powercfg /x /standby-timeout-ac 0",
+    L"powercfg /x /standby-timeout-dc 0",       L"powercfg /x /hibernate-timeout-ac 0",
+    L"powercfg /x /hibernate-timeout-dc 0",     L"powercfg /x /disk-timeout-ac 0",
+    L"powercfg /x /disk-timeout-dc 0",
+};
+
+constexpr wchar_t kSendBoxSection[] = L"MAIN";
+constexpr wchar_t kPassiveRebootSignal[] = L"UpdatePassiveReboot.signal.dat";
+constexpr wchar_t kPassiveSignal[] = L"UpdatePassive.signal.dat";
+constexpr DWORD kFinalPauseMs = 100;
+
+bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+
+bool UploadPending() { return FileExists(sysops::GetUploadMarkerPath()); }
+
+}  // namespace
+
+bool WindowsLogonCheck::LogOn(const std::wstring& user, const std::wstring& domain,
+                              const std::wstring& password) {
+  HANDLE token = nullptr;
+  if (!::LogonUserW(user.c_str(), domain.c_str(), password.c_str(), LOGON32_LOGON_INTERACTIVE,
+                    LOGON32_PROVIDER_DEFAULT, &token)) {
+    return false;
+  }
+  fw::ScopedHandle owner(token);  // proof enough; the token serves nothing else
+  return true;
+}
+
+SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon) {
+  CSetupRun run(progress, inputs, logon);
+  SetupOutcome outcome;
+  outcome.result = run.Run();
+  outcome.errorText = run.ErrorText();
+  return outcome;
+}
+
+CSetupRun::CSetupRun(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon)
+    : m_progress(progress), m_inputs(inputs), m_logon(logon) {}
+
+int CSetupRun::Run() {
+  if (!CheckWindowsLogon()) return kSetupFailed;
+  if (!LookUpDeliveryGroup()) return kSetupFailed;
+  if (!CheckSendBox()) return kSetupFailed;
+  if (!WriteAutoLogonValues()) return kSetupFailed;
+  ApplyPowerSettings();
+  StopWindowsUpdate();
+  AdjustLogonScreen();
+  RegisterTerminalStartup();
+  WriteSendBoxSettings();
+  if (!PrepareDepotron(m_descriptor)) return kSetupFailed;
+  return HandOverToDepotron(m_descriptor);
+}
+
+int CSetupRun::Fail(const std::wstring& message) {
+  m_strErrorText = message;
+  return kSetupFailed;
+}
+
+int CSetupRun::FailWithDetail(const std::wstring& detail) {
+  return Fail(SendBoxRefusedMessage(detail));
+}
+
+bool CSetupRun::CheckWindowsLogon() {
+  m_progress.Report(5, kCheckingLogon);
+  if (m_logon.LogOn(m_inputs.logonUser, m_inputs.logonDomain, m_inputs.logonPassword)) {
+    return true;
+  }
+  Fail(kLogonRefused);
+  return false;
+}
+
+bool CSetupRun::LookUpDeliveryGroup() {
+  m_progress.Report(10, kCheckingDelivery);
+  // Whatever the body holds, an answer below 300 means the group exists; the
+  // body is read only when Depotron is prepared.
+  m_descriptor.Empty();
+  if (HttpGetToBuffer(BuildDescriptorAddress(m_inputs.deliveryGroup), DeliveryCredential(),
+                      m_descriptor)) {
+    return true;
+  }
+  Fail(kGroupNotFound);
+  return false;
+}
+
+bool CSetupRun::CheckSendBox() {
+  // With an upload pending the send-box inputs are locked in the window and
+  // the settings they would replace are still in use.
+  m_progress.Report(20, kCheckingSendBox);
+  if (UploadPending()) return true;
+  CBinary answer;
+  if (!HttpGetToBuffer(BuildStatusCheckAddress(m_inputs.sendBoxId, m_inputs.sendBoxPassword),
+                       kStatusCredential, answer)) {
+    Fail(kSendBoxCheckFailed);
+    return false;
+  }
+  const StatusVerdict verdict = JudgeStatusAnswer(answer.ToAnsiText(0, 0));
+  switch (verdict.kind) {
+    case StatusVerdict::kAccepted:
+      return true;
+    case StatusVerdict::kRefused:
+      FailWithDetail(verdict.detail);
+      return false;
+    case StatusVerdict::kNotUnderstood:
+      break;
+  }
+  Fail(kSendBoxCheckError);
+  return false;
+}
+
+bool CSetupRun::WriteAutoLogonValues() {
+  m_progress.Report(30, kSettingAutoLogon);
+  const std::wstring key = kWinlogonKey;
+  // In this order: a failure leaves the values before it written.
+  return sysops::WriteRegistryOneText(key + L"AutoAdminLogon") &&
+         sysops::WriteRegistryString(key + L"DefaultUserName", m_inputs.logonUser) &&
+         sysops::WriteRegistryString(key + L"DefaultDomainName", m_inputs.logonDomain) &&
+         sysops::WriteRegistryString(key + L"DefaultPassword", m_inputs.logonPassword);
+}
+
+void CSetupRun::ApplyPowerSettings() {
+  m_progress.Report(40, kSettingPower);
+  for (const wchar_t* command : kPowerCommands) sysops::RunCommandAndCapture(command);
+}
+
+void CSetupRun::StopWindowsUpdate() {
+  m_progress.Report(50, kStoppingUpdate);
+  // The policy keeps updates off after a restart; stopping the service only
+  // ends the one running now.
+  sysops::WriteRegistryDword(kNoAutoUpdateValue, 1);
+  RequestWindowsUpdateStop();
+}
+
+void CSetupRun::AdjustLogonScreen() {
+  m_progress.Report(60, kAdjustingLogonScreen);
+  // The feature list alone decides, not the edition's name.
+  const int state = sysops::QueryEmbeddedLogonFeatures();
+  if (state == sysops::kFeatureUnknown) return;
+  if (state == sysops::kFeatureNotEnabled) {
+    sysops::EnableEmbeddedLogonFeature();
+    sysops::EnableEmbeddedBootExpFeature();
+  }
+  for (const wchar_t* value : kLogonScreenValues) sysops::WriteRegistryDword(value, 1);
+}
+
+void CSetupRun::RegisterTerminalStartup() {
+  m_progress.Report(70, kRegisteringStartup);
+  if (!sysops::IsTerminalInStartup()) sysops::CreateTerminalStartupShortcut();
+}
+
+void CSetupRun::WriteSendBoxSettings() {
+  m_progress.Report(75, kSettingSendBox);
+  if (UploadPending()) return;
+  const std::wstring path = sysops::GetStatusBoxIniPath();
+  CMultiIniFile settings(path.c_str());
+  settings.WriteString(kSendBoxSection, L"ID", m_inputs.sendBoxId.c_str());
+  settings.WriteString(kSendBoxSection, L"PASS", m_inputs.sendBoxPassword.c_str());
+  settings.WriteString(kSendBoxSection, L"GROUP", m_inputs.processGroupId.c_str());
+}
+
+bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
+  m_progress.Report(80, kPreparingDepotron);
+  const std::wstring version = ExtractDepotronVersion(descriptor);
+  if (version.empty()) {
+    Fail(kDepotronNotDelivered);
+    return false;
+  }
+  if (IsPassiveUpdateVersion(version)) {
+    WriteSignalFile(sysops::GetDepotronDataPath(kPassiveRebootSignal).c_str());
+    WriteSignalFile(sysops::GetDepotronDataPath(kPassiveSignal).c_str());
+  }
+  return true;
+}
+
+int CSetupRun::HandOverToDepotron(const CBinary& descriptor) {
+  const std::wstring updater = sysops::GetDepotronUpdaterPath();
+  if (FileExists(updater)) return StartUpdater(updater);
+  return InstallDepotron(descriptor);
+}
+
+int CSetupRun::StartUpdater(const std::wstring& updater) {
+  m_progress.Report(90, kStartingUpdater);
+  if (!OpenWithShell(updater)) return Fail(kDepotronNotStarted);
+  return Finish(kUpdaterStarted);
+}
+
+int CSetupRun::InstallDepotron(const CBinary& descriptor) {
+  m_progress.Report(90, kDownloadingInstaller);
+  const std::wstring address = BuildInstallerAddress(descriptor);
+  if (address.empty()) return Fail(kDepotronNotDelivered);
+  const std::wstring package = sysops::GetInstallerDownloadPath();
+  if (!HttpDownloadToFile(address, DeliveryCredential(), package)) return Fail(kDownloadFailed);
+  return OpenInstallerPackage(package);
+}
+
+int CSetupRun::OpenInstallerPackage(const std::wstring& package) {
+  // Windows Installer opens the package with its own window and carries on
+  // alone once the window has closed.
+  if (!OpenWithShell(package)) return Fail(kDepotronNotStarted);
+  return Finish(kInstallerStarted);
+}
+
+int CSetupRun::Finish(int result) {
+  m_progress.Report(100, L"");
+  ::Sleep(kFinalPauseMs);
+  return result;
+}
+
+}  // namespace setup

@@ -1,0 +1,124 @@
+#pragma once
+// The setup run: checks the technician's inputs against Windows, the delivery
+// server and the status-notification service, and only when all three accept
+// them rewrites the PC step by step and hands it over to Depotron.
+//
+// Failure model: a refused validation ends the run before anything on the PC
+// has changed, with the message for that refusal. Of the configuration steps
+// only the automatic log-on values, the Depotron version, the download and
+// the start of Depotron can end the run; every other step ignores its own
+// failures and the run goes on. Nothing is retried and nothing is timed out
+// here: each request and each console tool takes as long as it takes, so the
+// run belongs on a worker thread with COM initialised (the start-up shortcut
+// uses shell-link objects). The run never shows anything itself; it reports
+// progress through the sink and leaves its message in the outcome.
+
+#include <string>
+
+#include "base/binary.h"
+#include "base/progress_sink.h"
+
+namespace setup {
+
+// The seven inputs as the technician typed them; none is trimmed or tested
+// for emptiness.
+struct SetupInputs {
+  std::wstring logonUser;
+  std::wstring logonDomain;
+  std::wstring logonPassword;
+  std::wstring deliveryGroup;
+  std::wstring sendBoxId;
+  std::wstring sendBoxPassword;
+  std::wstring processGroupId;
+};
+
+// Whether Windows accepts a log-on with these texts.
+class ILogonCheck {
+ public:
+  virtual bool LogOn(const std::wstring& user, const std::wstring& domain,
+                     const std::wstring& password) = 0;
+
+ protected:
+  ~ILogonCheck() = default;
+};
+
+// An interactive log-on through the default provider (LogonUserW); the token
+// is closed at once.
+class WindowsLogonCheck : public ILogonCheck {
+ public:
+  bool LogOn(const std::wstring& user, const std::wstring& domain,
+             const std::wstring& password) override;
+};
+
+// Results of a run.
+inline constexpr int kSetupFailed = -1;
+inline constexpr int kUpdaterStarted = 0;
+inline constexpr int kInstallerStarted = 1;
+
+struct SetupOutcome {
+  int result = kSetupFailed;
+  std::wstring errorText;  // empty when the run left no message
+};
+
+SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon);
+
+// One run, step by step. Run does them all in order; the steps are public so
+// that each can also be exercised on its own. A step that can end the run
+// answers false (or kSetupFailed) after leaving its message, if any, through
+// Fail or FailWithDetail.
+class CSetupRun {
+ public:
+  CSetupRun(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon);
+  CSetupRun(const CSetupRun&) = delete;
+  CSetupRun& operator=(const CSetupRun&) = delete;
+
+  int Run();
+  const std::wstring& ErrorText() const { return m_strErrorText; }
+
+  // Keep `message` as the run's error text; kSetupFailed.
+  int Fail(const std::wstring& message);
+  // The send-box refusal message with the service's detail; kSetupFailed.
+  int FailWithDetail(const std::wstring& detail);
+
+  bool CheckWindowsLogon();       // 5 %
+  bool LookUpDeliveryGroup();     // 10 %: keeps the descriptor
+  bool CheckSendBox();            // 20 %, skipped while an upload is pending
+  bool WriteAutoLogonValues();    // 30 %, ends the run without a message
+  void ApplyPowerSettings();      // 40 %
+  void StopWindowsUpdate();       // 50 %
+  void AdjustLogonScreen();       // 60 %, only where the features are offered
+  void RegisterTerminalStartup(); // 70 %
+  void WriteSendBoxSettings();    // 75 %, skipped while an upload is pending
+  bool PrepareDepotron(const CBinary& descriptor);  // 80 %
+  // 90 %: starts the installed updater, or downloads and opens the
+  // installer package when there is none.
+  int HandOverToDepotron(const CBinary& descriptor);
+  int StartUpdater(const std::wstring& updater);              // kUpdaterStarted
+  int InstallDepotron(const CBinary& descriptor);             // kInstallerStarted
+  int OpenInstallerPackage(const std::wstring& package);      // kInstallerStarted
+
+  const CBinary& Descriptor() const { return m_descriptor; }
+
+ private:
+  // The last report and the pause that lets it reach the window before the
+  // worker posts its result.
+  int Finish(int result);
+
+  IProgressSink& m_progress;
+  const SetupInputs& m_inputs;
+  ILogonCheck& m_logon;
+  CBinary m_descriptor;
+  std::wstring m_strErrorText;
+};
+
+// Opens `file` with the shell's verb "open", shown normally, without waiting
+// for it; false when the shell could not start it. The shell shows no error
+// box of its own: the run reports the failure.
+bool OpenWithShell(const std::wstring& file);
+
+// Asks the service control manager to stop the Windows Update service; does
+// not wait for it to stop and leaves its start type alone. Failures are
+// silent.
+void RequestWindowsUpdateStop();
+
+}  // namespace setup

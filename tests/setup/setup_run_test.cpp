@@ -1,0 +1,542 @@
+// The setup run's steps on the test prefix, each on its own where it needs no
+// web service: the log-on refusal, the automatic log-on values (also when
+// Windows refuses to write them), Windows Update, the start-up shortcut, the
+// send-box settings file, the Depotron signal files and a hand-over that
+// cannot start anything. Everything changed in the prefix is put back.
+
+#include "setup/setup_run.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "setup_test_support.h"
+#include "sysops/folders.h"
+#include "sysops/product_paths.h"
+#include "sysops/registry.h"
+#include "sysops/startup_shortcut.h"
+
+namespace {
+
+using setup::CSetupRun;
+using setup::SetupInputs;
+using setup_test::FixedLogon;
+using setup_test::RecordingSink;
+using setup_test::Report;
+
+const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const wchar_t kWinlogonPath[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+const wchar_t kWindowsUpdatePolicyKey[] =
+    L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU";
+const std::wstring kNotStarted =
+    L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
+const std::wstring kNotDelivered =
+    L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
+
+SetupInputs SomeInputs() {
+  SetupInputs inputs;
+  inputs.logonUser = L"端末ユーザー";
+  inputs.logonDomain = L"VARNEL-PC";
+  inputs.logonPassword = L"p a&ss";
+  inputs.deliveryGroup = L"GroupA";
+  inputs.sendBoxId = L"BOX-001";
+  inputs.sendBoxPassword = L"box pass";
+  inputs.processGroupId = L"PG-7";
+  return inputs;
+}
+
+CBinary Bytes(const std::string& text) {
+  CBinary binary;
+  binary.SetData(text.data(), static_cast<int>(text.size()));
+  return binary;
+}
+
+DWORD MachineValueType(const std::wstring& key, const std::wstring& value) {
+  fw::ScopedRegKey handle;
+  DWORD type = REG_NONE;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                      handle.put()) == ERROR_SUCCESS) {
+    ::RegQueryValueExW(handle.get(), value.c_str(), nullptr, &type, nullptr, nullptr);
+  }
+  return type;
+}
+
+class ComTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    com_ = true;
+  }
+  void TearDown() override {
+    if (com_) ::CoUninitialize();
+  }
+
+ private:
+  bool com_ = false;
+};
+
+TEST(SetupValidation, ARefusedLogOnEndsTheRunBeforeAnythingElse) {
+  RecordingSink sink;
+  FixedLogon refusing(false);
+  SetupInputs inputs = SomeInputs();
+  inputs.logonPassword = L"";
+  const setup::SetupOutcome outcome = setup::RunSetup(sink, inputs, refusing);
+  EXPECT_EQ(outcome.result, -1);
+  EXPECT_EQ(outcome.errorText,
+            L"Windows ログインパスワードが不正です\nパスワードをもう一度入力してください");
+  // Nothing after the first report: no request, no step of the configuration.
+  EXPECT_EQ(sink.reports, (std::vector<Report>{{5, L"Windows ログイン情報 確認中..."}}));
+  // The three texts go to Windows unchanged, the empty password included.
+  ASSERT_EQ(refusing.asked.size(), 1u);
+  EXPECT_EQ(refusing.asked[0], (std::vector<std::wstring>{L"端末ユーザー", L"VARNEL-PC", L""}));
+}
+
+// Wine's LogonUserW accepts any user and password; on Windows a wrong
+// password is refused here. The call and the token's release still run.
+TEST(SetupValidation, WindowsLogOnCheckAnswersWithWindowsVerdict) {
+  setup::WindowsLogonCheck windows;
+  EXPECT_TRUE(windows.LogOn(L"nobody-here", L".", L"not the password"));
+}
+
+TEST(SetupFailure, FailKeepsTheMessageAndFailWithDetailQuotesTheService) {
+  RecordingSink sink;
+  FixedLogon accepting(true);
+  const SetupInputs inputs = SomeInputs();
+  CSetupRun run(sink, inputs, accepting);
+  EXPECT_EQ(run.ErrorText(), L"");
+  EXPECT_EQ(run.Fail(L"first"), -1);
+  EXPECT_EQ(run.ErrorText(), L"first");
+  EXPECT_EQ(run.FailWithDetail(L"停止中"), -1);
+  EXPECT_EQ(run.ErrorText(), L"ステイタス通知用 送信BOXが利用できません\n ( ※停止中 )");
+}
+
+// Tests that write the prefix's Winlogon values; the survey reads them too.
+class AutoLogonValues : public ::testing::Test {
+ protected:
+  setup_test::SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
+  setup_test::SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
+  setup_test::SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};
+  setup_test::SavedMachineValue password_{kWinlogonKey, L"DefaultPassword"};
+
+  static std::wstring Read(const wchar_t* value) {
+    return sysops::ReadRegistryString(std::wstring(kWinlogonPath) + value, L"<none>");
+  }
+};
+
+TEST_F(AutoLogonValues, AreWrittenExactlyAsTypedInClearText) {
+  for (const std::wstring& password : {std::wstring(L" p a&ss \u00E9"), std::wstring()}) {
+    RecordingSink sink;
+    FixedLogon accepting(true);
+    SetupInputs inputs = SomeInputs();
+    inputs.logonPassword = password;
+    CSetupRun run(sink, inputs, accepting);
+    ASSERT_TRUE(run.WriteAutoLogonValues());
+    EXPECT_EQ(sink.reports, (std::vector<Report>{{30, L"オートログイン 設定中..."}}));
+    EXPECT_EQ(Read(L"AutoAdminLogon"), L"1");
+    EXPECT_EQ(Read(L"DefaultUserName"), L"端末ユーザー");
+    EXPECT_EQ(Read(L"DefaultDomainName"), L"VARNEL-PC");
+    EXPECT_EQ(Read(L"DefaultPassword"), password);
+    for (const wchar_t* value :
+         {L"AutoAdminLogon", L"DefaultUserName", L"DefaultDomainName", L"DefaultPassword"}) {
+      EXPECT_EQ(MachineValueType(kWinlogonKey, value), static_cast<DWORD>(REG_SZ)) << value;
+    }
+    EXPECT_EQ(run.ErrorText(), L"");
+  }
+}
+
+// The key's security made to deny setting values to everyone while the
+// object lives; the old security is put back through the handle taken
+// before, which keeps its rights whatever the new security says.
+class WritingDenied {
+ public:
+  explicit WritingDenied(const wchar_t* key) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY,
+                        key_.put()) != ERROR_SUCCESS) {
+      return;
+    }
+    DWORD size = 0;
+    ::RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    if (size == 0 || ::RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_.data(),
+                                         &size) != ERROR_SUCCESS) {
+      return;
+    }
+    EXPLICIT_ACCESSW entries[2] = {};
+    wchar_t everyone[] = L"EVERYONE";
+    ::BuildExplicitAccessWithNameW(&entries[0], everyone, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                   DENY_ACCESS, NO_INHERITANCE);
+    ::BuildExplicitAccessWithNameW(&entries[1], everyone, KEY_ALL_ACCESS, GRANT_ACCESS,
+                                   NO_INHERITANCE);
+    PACL acl = nullptr;
+    if (::SetEntriesInAclW(2, entries, nullptr, &acl) != ERROR_SUCCESS) return;
+    fw::ScopedLocalMemory acl_owner(acl);
+    SECURITY_DESCRIPTOR descriptor;
+    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    denied_ = ::RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &descriptor) ==
+              ERROR_SUCCESS;
+  }
+  ~WritingDenied() {
+    if (denied_) ::RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_.data());
+  }
+  bool denied() const { return denied_; }
+
+ private:
+  fw::ScopedRegKey key_;
+  std::vector<BYTE> saved_;
+  bool denied_ = false;
+};
+
+TEST_F(AutoLogonValues, AKeyThatRefusesWritingEndsTheStepWithoutMessage) {
+  const std::wstring before = Read(L"DefaultUserName");
+  {
+    WritingDenied denial(kWinlogonKey);
+    ASSERT_TRUE(denial.denied());
+    RecordingSink sink;
+    FixedLogon accepting(true);
+    SetupInputs inputs = SomeInputs();
+    inputs.logonUser = L"someone-else";
+    CSetupRun run(sink, inputs, accepting);
+    EXPECT_FALSE(run.WriteAutoLogonValues());
+    EXPECT_EQ(run.ErrorText(), L"");
+    EXPECT_EQ(sink.reports.size(), 1u);
+  }
+  EXPECT_EQ(Read(L"DefaultUserName"), before);
+}
+
+// Windows Update: Wine has a wuauserv service that can be started and
+// stopped like Windows' own.
+class WindowsUpdateStep : public ::testing::Test {
+ protected:
+  setup_test::SavedMachineValue policy_{kWindowsUpdatePolicyKey, L"NoAutoUpdate"};
+};
+
+DWORD ServiceState(SC_HANDLE service) {
+  SERVICE_STATUS status{};
+  return ::QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+}
+
+DWORD StartType(SC_HANDLE service) {
+  DWORD size = 0;
+  ::QueryServiceConfigW(service, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  if (size == 0 || !::QueryServiceConfigW(service, config, size, &size)) return 0xFFFFFFFF;
+  return config->dwStartType;
+}
+
+bool WaitForState(SC_HANDLE service, DWORD state) {
+  for (int i = 0; i < 600; ++i) {
+    if (ServiceState(service) == state) return true;
+    ::Sleep(50);
+  }
+  return ServiceState(service) == state;
+}
+
+TEST_F(WindowsUpdateStep, StopsTheRunningServiceAndKeepsItsStartType) {
+  fw::ScopedServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ASSERT_TRUE(manager);
+  fw::ScopedServiceHandle service(::OpenServiceW(
+      manager.get(), L"wuauserv", SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS |
+                                      SERVICE_QUERY_CONFIG));
+  ASSERT_TRUE(service) << ::GetLastError();
+  const DWORD startType = StartType(service.get());
+  if (ServiceState(service.get()) != SERVICE_RUNNING) {
+    ASSERT_TRUE(::StartServiceW(service.get(), 0, nullptr)) << ::GetLastError();
+  }
+  ASSERT_TRUE(WaitForState(service.get(), SERVICE_RUNNING));
+
+  RecordingSink sink;
+  FixedLogon accepting(true);
+  const SetupInputs inputs = SomeInputs();
+  CSetupRun run(sink, inputs, accepting);
+  run.StopWindowsUpdate();
+
+  EXPECT_EQ(sink.reports, (std::vector<Report>{{50, L"Windows Update停止処理中..."}}));
+  EXPECT_TRUE(WaitForState(service.get(), SERVICE_STOPPED));
+  EXPECT_EQ(StartType(service.get()), startType);
+  EXPECT_EQ(sysops::ReadRegistryDword(
+                L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"
+                L"\\NoAutoUpdate"),
+            1u);
+  EXPECT_EQ(MachineValueType(kWindowsUpdatePolicyKey, L"NoAutoUpdate"),
+            static_cast<DWORD>(REG_DWORD));
+}
+
+TEST_F(WindowsUpdateStep, AStoppedServiceIsNoFailure) {
+  RecordingSink sink;
+  FixedLogon accepting(true);
+  const SetupInputs inputs = SomeInputs();
+  CSetupRun run(sink, inputs, accepting);
+  run.StopWindowsUpdate();
+  run.StopWindowsUpdate();
+  EXPECT_EQ(sink.reports.size(), 2u);
+  EXPECT_EQ(sysops::ReadRegistryDword(
+                L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"
+                L"\\NoAutoUpdate"),
+            1u);
+}
+
+// The all-users Startup folder, with the terminal program where the
+// shortcut points; shortcuts already there to the terminal are set aside.
+class StartupStep : public ComTest {
+ protected:
+  void SetUp() override {
+    ComTest::SetUp();
+    startup_ = sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP);
+    terminal_ = sysops::GetTerminalProgramPath();
+    ASSERT_FALSE(startup_.empty());
+    link_ = startup_ + L"\\" + sysops::kStartupShortcutName;
+    if (setup_test::Exists(link_)) {
+      aside_ = link_ + L".aside";
+      ASSERT_TRUE(::MoveFileW(link_.c_str(), aside_.c_str()));
+    }
+    // The folders above the terminal program are made and removed as needed.
+    for (std::wstring folder = sysops::GetParentFolder(terminal_);
+         folder.size() > 3 && !setup_test::Exists(folder);
+         folder = sysops::GetParentFolder(folder.substr(0, folder.size() - 1))) {
+      made_folders_.insert(made_folders_.begin(), folder);
+    }
+    for (const std::wstring& folder : made_folders_) {
+      ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    if (!setup_test::Exists(terminal_)) {
+      setup_test::WriteBytes(terminal_, "");
+      made_terminal_ = true;
+    }
+    ASSERT_FALSE(sysops::IsTerminalInStartup()) << "a shortcut of another test is in the way";
+  }
+  void TearDown() override {
+    for (const std::wstring& link : {link_, other_}) {
+      if (!link.empty()) ::DeleteFileW(link.c_str());
+    }
+    if (!aside_.empty()) ::MoveFileW(aside_.c_str(), link_.c_str());
+    if (made_terminal_) ::DeleteFileW(terminal_.c_str());
+    for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
+      ::RemoveDirectoryW(it->c_str());
+    }
+    ComTest::TearDown();
+  }
+
+  std::wstring startup_;
+  std::wstring terminal_;
+  std::wstring link_;
+  std::wstring other_;
+  std::wstring aside_;
+  std::vector<std::wstring> made_folders_;
+  bool made_terminal_ = false;
+};
+
+FILETIME WriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
+TEST_F(StartupStep, MakesTheShortcutOnceAndLeavesItThen) {
+  RecordingSink sink;
+  FixedLogon accepting(true);
+  const SetupInputs inputs = SomeInputs();
+  CSetupRun run(sink, inputs, accepting);
+  run.RegisterTerminalStartup();
+  ASSERT_TRUE(setup_test::Exists(link_));
+  EXPECT_TRUE(sysops::IsTerminalInStartup());
+  // A shortcut overwritten would show a new write time and bytes.
+  const std::string bytes = setup_test::ReadBytes(link_);
+  const FILETIME first = WriteTime(link_);
+  ::Sleep(20);
+  run.RegisterTerminalStartup();
+  const FILETIME second = WriteTime(link_);
+  EXPECT_EQ(::CompareFileTime(&first, &second), 0);
+  EXPECT_EQ(setup_test::ReadBytes(link_), bytes);
+  EXPECT_EQ(sink.reports,
+            (std::vector<Report>{{70, L"Varnelターミナル をスタートアップに登録中..."},
+                                 {70, L"Varnelターミナル をスタートアップに登録中..."}}));
+}
+
+TEST_F(StartupStep, AShortcutOfAnotherNameCounts) {
+  other_ = startup_ + L"\\Terminal by hand.lnk";
+  sysops::SaveShortcut(other_, terminal_);
+  ASSERT_TRUE(sysops::IsTerminalInStartup());
+  RecordingSink sink;
+  FixedLogon accepting(true);
+  const SetupInputs inputs = SomeInputs();
+  CSetupRun run(sink, inputs, accepting);
+  run.RegisterTerminalStartup();
+  EXPECT_FALSE(setup_test::Exists(link_));
+}
+
+// The send-box settings file and the upload marker in the common
+// application-data folder, both put back as they were.
+class SendBoxSettingsStep : public ::testing::Test {
+ protected:
+  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
+  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
+
+  void Run(const SetupInputs& inputs) {
+    FixedLogon accepting(true);
+    CSetupRun run(sink_, inputs, accepting);
+    run.WriteSendBoxSettings();
+  }
+  RecordingSink sink_;
+};
+
+TEST_F(SendBoxSettingsStep, WritesTheThreeKeysInClearText) {
+  ::DeleteFileW(settings_.path().c_str());
+  ::DeleteFileW(marker_.path().c_str());
+  Run(SomeInputs());
+  EXPECT_EQ(setup_test::ReadBytes(settings_.path()),
+            "[MAIN]\r\nID=BOX-001\r\nPASS=box pass\r\nGROUP=PG-7\r\n");
+  EXPECT_EQ(sink_.reports, (std::vector<Report>{{75, L"ステイタス通知 送信BOXの設定中..."}}));
+
+  // A second run replaces the values and keeps whatever else the file holds.
+  setup_test::WriteBytes(settings_.path(), "[MAIN]\r\nID=old\r\nPASS=old\r\nGROUP=old\r\n"
+                                           "[OTHER]\r\nKEEP=1\r\n");
+  SetupInputs empty;
+  Run(empty);
+  EXPECT_EQ(setup_test::ReadBytes(settings_.path()),
+            "[MAIN]\r\nID=\r\nPASS=\r\nGROUP=\r\n[OTHER]\r\nKEEP=1\r\n");
+}
+
+TEST_F(SendBoxSettingsStep, APendingUploadLeavesTheFileAlone) {
+  const std::wstring marker = marker_.path();
+  ASSERT_TRUE(sysops::CreateFolderPath(sysops::GetParentFolder(marker)));
+  setup_test::WriteBytes(marker, "");
+  ::DeleteFileW(settings_.path().c_str());
+  Run(SomeInputs());
+  EXPECT_FALSE(setup_test::Exists(settings_.path()));
+
+  setup_test::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n");
+  Run(SomeInputs());
+  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), "[MAIN]\r\nID=kept\r\n");
+  EXPECT_EQ(sink_.reports.size(), 2u);
+}
+
+// The Depotron signal files in the common application-data folder.
+class DepotronPreparation : public ::testing::Test {
+ protected:
+  setup_test::SavedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
+  setup_test::SavedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+
+  void SetUp() override {
+    ::DeleteFileW(reboot_.path().c_str());
+    ::DeleteFileW(passive_.path().c_str());
+  }
+  bool Prepare(const std::string& descriptor) {
+    FixedLogon accepting(true);
+    const SetupInputs inputs = SomeInputs();
+    CSetupRun run(sink_, inputs, accepting);
+    const bool prepared = run.PrepareDepotron(Bytes(descriptor));
+    error_ = run.ErrorText();
+    return prepared;
+  }
+  bool SignalsWritten() const {
+    const std::string one("1\0", 2);
+    return setup_test::ReadBytes(reboot_.path()) == one &&
+           setup_test::ReadBytes(passive_.path()) == one;
+  }
+  bool NoSignals() const {
+    return !setup_test::Exists(reboot_.path()) && !setup_test::Exists(passive_.path());
+  }
+  RecordingSink sink_;
+  std::wstring error_;
+};
+
+TEST_F(DepotronPreparation, APassiveUpdateVersionLeavesBothSignalFiles) {
+  EXPECT_TRUE(Prepare("[License]\r\n0=5.2.0\r\n"));
+  EXPECT_TRUE(SignalsWritten());
+  EXPECT_EQ(error_, L"");
+  EXPECT_EQ(sink_.reports, (std::vector<Report>{{80, L"Depotronの起動準備を開始しました..."}}));
+  SetUp();
+  EXPECT_TRUE(Prepare("[License]\n0=5.2.0\n"));
+  EXPECT_TRUE(SignalsWritten());
+}
+
+TEST_F(DepotronPreparation, OtherVersionsLeaveNone) {
+  for (const char* descriptor : {"[License]\r\n0=6.0.0\r\n", "[License]\r\n0=5.2\r\n",
+                                 "[License]\r\n0=4.9.9\r\n"}) {
+    EXPECT_TRUE(Prepare(descriptor)) << descriptor;
+    EXPECT_TRUE(NoSignals()) << descriptor;
+  }
+}
+
+TEST_F(DepotronPreparation, NoVersionEndsTheRunWithTheNotDeliveredMessage) {
+  for (const char* descriptor : {"", "[Depotron]\r\n0=5.2.0\r\n", "[License]\r\n1=5.2.0\r\n"}) {
+    EXPECT_FALSE(Prepare(descriptor)) << descriptor;
+    EXPECT_EQ(error_, kNotDelivered) << descriptor;
+    EXPECT_TRUE(NoSignals()) << descriptor;
+  }
+}
+
+// Hand-overs the shell cannot start end the run with a message instead of
+// the completion the technician would wait on in vain.
+class HandOver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"vts-setup-" + std::to_wstring(::GetCurrentProcessId());
+    ASSERT_TRUE(sysops::CreateFolderPath(folder_));
+  }
+  void TearDown() override {
+    for (const std::wstring& file : made_) ::DeleteFileW(file.c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+  std::wstring Make(const wchar_t* name, const std::string& bytes) {
+    const std::wstring path = folder_ + L"\\" + name;
+    setup_test::WriteBytes(path, bytes);
+    made_.push_back(path);
+    return path;
+  }
+  std::wstring folder_;
+  std::vector<std::wstring> made_;
+  RecordingSink sink_;
+  FixedLogon accepting_{true};
+  SetupInputs inputs_ = SomeInputs();
+};
+
+TEST_F(HandOver, AnUpdaterThatCannotRunEndsTheRunWithAMessage) {
+  for (const std::wstring& updater :
+       {Make(L"VarnelUpdate.exe", "this is no program"), folder_ + L"\\Missing\\VarnelUpdate.exe"}) {
+    RecordingSink sink;
+    CSetupRun run(sink, inputs_, accepting_);
+    EXPECT_EQ(run.StartUpdater(updater), -1);
+    EXPECT_EQ(run.ErrorText(), kNotStarted);
+    EXPECT_EQ(sink.reports, (std::vector<Report>{{90, L"Depotronの起動処理..."}}));
+  }
+}
+
+TEST_F(HandOver, AStartedUpdaterCompletesTheRun) {
+  wchar_t system[MAX_PATH];
+  ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+  CSetupRun run(sink_, inputs_, accepting_);
+  EXPECT_EQ(run.StartUpdater(std::wstring(system) + L"\\hostname.exe"), 0);
+  EXPECT_EQ(run.ErrorText(), L"");
+  EXPECT_EQ(sink_.reports,
+            (std::vector<Report>{{90, L"Depotronの起動処理..."}, {100, L""}}));
+}
+
+TEST_F(HandOver, APackageThatCannotBeOpenedEndsTheRunWithAMessage) {
+  CSetupRun run(sink_, inputs_, accepting_);
+  EXPECT_EQ(run.OpenInstallerPackage(folder_ + L"\\Missing\\VarnelDepotron.msi"), -1);
+  EXPECT_EQ(run.ErrorText(), kNotStarted);
+  EXPECT_TRUE(sink_.reports.empty());
+}
+
+TEST_F(HandOver, NoVersionForTheInstallerEndsTheRunBeforeAnyDownload) {
+  CSetupRun run(sink_, inputs_, accepting_);
+  EXPECT_EQ(run.InstallDepotron(Bytes("[License]\r\n")), -1);
+  EXPECT_EQ(run.ErrorText(), kNotDelivered);
+  EXPECT_EQ(sink_.reports,
+            (std::vector<Report>{
+                {90, L"Depotronのダウンロード中...（回線の速度によって、時間がかかることがあります）"}}));
+}
+
+}  // namespace
