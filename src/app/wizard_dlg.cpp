@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/application_mutex.h"
+#include "setup/setup_run.h"
 
 const wchar_t kDepotronMutexName[] = L"VarnelUpdateExecute Mutex 1.0";
 
@@ -301,9 +302,30 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-// The terminal survey and the setup run are not part of this build yet.
-// Until they are, both report failure: the window then says that reading the
-// PC's state failed, rather than showing a state nobody gathered.
+// The terminal survey is not part of this build yet. Until it is, it reports
+// failure: the window then says that reading the PC's state failed, rather
+// than showing a state nobody gathered.
 int CVarnelTerminalSetupWizardDlg::RunSurvey() { return -1; }
 
-int CVarnelTerminalSetupWizardDlg::RunSetup() { return -1; }
+int CVarnelTerminalSetupWizardDlg::RunSetup() {
+  setup::WindowsLogonCheck windows;
+  return RunSetupWith(windows);
+}
+
+int CVarnelTerminalSetupWizardDlg::RunSetupWith(setup::ILogonCheck& logon) {
+  auto text = [](const fw::AtomicSharedText& copy) {
+    fw::SharedText value = copy.Load();
+    return value ? *value : std::wstring();
+  };
+  setup::SetupInputs inputs;
+  inputs.logonUser = text(m_pLogonUser);
+  inputs.logonDomain = text(m_pLogonDomain);
+  inputs.logonPassword = text(m_pLogonPassword);
+  inputs.deliveryGroup = text(m_pDeliveryGroup);
+  inputs.sendBoxId = text(m_pSendBoxId);
+  inputs.sendBoxPassword = text(m_pSendBoxPassword);
+  inputs.processGroupId = text(m_pProcessGroupId);
+  const setup::SetupOutcome outcome = setup::RunSetup(*this, inputs, logon);
+  if (!outcome.errorText.empty()) m_pErrorText.Assign(outcome.errorText);
+  return outcome.result;
+}

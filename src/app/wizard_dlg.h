@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "base/progress_sink.h"
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
 #include "framework/shared_text.h"
@@ -35,8 +36,13 @@ constexpr UINT WM_PROGRESS = WM_USER + 102;         // the report channel change
 // The global mutex name that the Depotron updater holds while it runs.
 extern const wchar_t kDepotronMutexName[];
 
+namespace setup {
+class ILogonCheck;
+}
+
 class CVarnelTerminalSetupWizardDlg
     : public fw::Dialog,
+      public IProgressSink,
       public std::enable_shared_from_this<CVarnelTerminalSetupWizardDlg> {
  public:
   enum { IDD = IDD_VARNELTERMINALSETUPWIZARD_DIALOG };
@@ -45,8 +51,9 @@ class CVarnelTerminalSetupWizardDlg
   ~CVarnelTerminalSetupWizardDlg() override;
 
   // Callable from any thread: replaces the status text, then the
-  // percentage, and posts WM_PROGRESS.
-  void Report(int percent, const std::wstring& text);
+  // percentage, and posts WM_PROGRESS. The workers' bodies report through
+  // the dialog itself.
+  void Report(int percent, const std::wstring& text) override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -66,6 +73,9 @@ class CVarnelTerminalSetupWizardDlg
   // returns -1 (failed, maybe with a message in m_pErrorText), 0 (done, the
   // Depotron updater started) or 1 (done, the Depotron installer started).
   virtual int RunSetup();
+  // RunSetup with the Windows log-on check given: Windows' own in the
+  // program.
+  int RunSetupWith(setup::ILogonCheck& logon);
 
   void OnStart();
   LRESULT OnSurveyFinished(WPARAM wParam, LPARAM lParam);
