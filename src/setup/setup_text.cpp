@@ -1,8 +1,7 @@
 #include "setup/setup_text.h"
 
-#include <cwchar>
-
 #include "base/multi_list.h"
+#include "base/number_text.h"
 #include "base/text_codec.h"
 #include "setup/web_services.h"
 
@@ -29,10 +28,6 @@ bool IsUnreserved(unsigned char c) {
 std::wstring HttpAddress(const wchar_t* host, const std::wstring& object) {
   return std::wstring(L"http://") + host + object;
 }
-
-// A version part as a number the way the C library reads one: blanks and a
-// sign first, then the digits it can; 0 without any.
-long PartNumber(const std::wstring& part) { return std::wcstol(part.c_str(), nullptr, 10); }
 
 }  // namespace
 
@@ -82,8 +77,8 @@ std::wstring ExtractDepotronVersion(const CBinary& descriptor) {
 bool IsPassiveUpdateVersion(const std::wstring& version) {
   CMultiStringList parts;
   if (parts.SplitCsv(version.c_str(), L'.') != 3) return false;
-  if (PartNumber(parts.GetTextAt(0)) < 5) return false;
-  return PartNumber(parts.GetTextAt(1)) >= 2;
+  if (ParseDecimalLikeWtoi(parts.GetTextAt(0)) < 5) return false;
+  return ParseDecimalLikeWtoi(parts.GetTextAt(1)) >= 2;
 }
 
 std::wstring BuildInstallerAddress(const CBinary& descriptor) {
