@@ -11,6 +11,7 @@
 #include "demo_driver.h"
 #include "framework/com_ptr.h"
 #include "framework/scoped_handle.h"
+#include "simulated_pc_state.h"
 
 namespace demo_driver {
 namespace {
@@ -167,6 +168,35 @@ std::wstring StartRecords(const std::wstring& path) {
   return std::to_wstring(starts) + (starts == 1 ? L" time" : L" times");
 }
 
+// The power plan and the log-on screen features as the fake powercfg and
+// DISM remember them.
+void SimulatedRows() {
+  simulated_pc::State state;
+  if (!simulated_pc::LoadState(&state)) {
+    Row(L"pc", L"Power plan", L"(no simulated PC)");
+    return;
+  }
+  const simulated_pc::Plan* plan = state.ActivePlan();
+  Row(L"pc", L"Power plan", plan ? plan->alias + L" " + plan->name : L"(none active)");
+  const std::pair<const wchar_t*, const wchar_t*> kinds[] = {
+      {L"display", L"monitor"}, {L"sleep", L"standby"}, {L"hibernate", L"hibernate"},
+      {L"disk", L"disk"}};
+  for (const auto& [label, name] : kinds) {
+    std::wstring value = kNone;
+    if (plan) {
+      simulated_pc::TimeOuts timeouts = plan->timeouts;
+      const std::uint32_t* ac = simulated_pc::TimeOutNamed(timeouts, name + std::wstring(L"-timeout-ac"));
+      const std::uint32_t* dc = simulated_pc::TimeOutNamed(timeouts, name + std::wstring(L"-timeout-dc"));
+      if (ac && dc) value = std::to_wstring(*ac) + L" / " + std::to_wstring(*dc) + L" s";
+    }
+    Row(L"pc", std::wstring(L"Power ") + label + L" time-out ac / dc", value);
+  }
+  for (const wchar_t* feature : {L"Client-EmbeddedLogon", L"Client-EmbeddedBootExp"}) {
+    const std::wstring* word = state.FeatureState(feature);
+    Row(L"pc", std::wstring(L"Feature ") + feature, word ? *word : L"(not offered)");
+  }
+}
+
 }  // namespace
 
 int Probe() {
@@ -179,6 +209,7 @@ int Probe() {
   Row(L"pc", L"Policy NoAutoUpdate",
       MachineValue(L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"));
   Row(L"pc", L"Service wuauserv", ServiceState(L"wuauserv"));
+  SimulatedRows();
   const wchar_t kEmbedded[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
   for (const wchar_t* name : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
     Row(L"pc", std::wstring(L"EmbeddedLogon ") + name, MachineValue(kEmbedded, name));
