@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/number_text.h"
+#include "io/ini_text.h"
 #include "io/text_file.h"
 
 namespace {
@@ -83,24 +84,7 @@ BOOL CMultiIniFile::LoadFile(const wchar_t* path, BOOL unicode) {
   for (;;) {
     BOOL more = unicode ? file.ReadLineFromUnicode(line, TRUE) : file.ReadLineFromAnsi(line, TRUE);
     if (!more) break;
-    size_t end = line.size();
-    while (end > 0 && std::iswspace(line[end - 1])) --end;
-    line.resize(end);
-    if (line.empty()) continue;
-    if (line[0] == L':' || line[0] == L';') continue;
-    if (line[0] == L'[') {
-      if (line.back() == L']') section = line.substr(1, line.size() - 2);
-      continue;
-    }
-    size_t eq = line.find(L'=');
-    if (eq == std::wstring::npos || section.empty()) continue;
-    size_t start = eq + 1;
-    if (line.size() - start >= 2 && line[start] == L'"') ++start;
-    size_t stop = line.size();
-    if (line.back() == L'"') --stop;
-    std::wstring value = stop > start ? line.substr(start, stop - start) : std::wstring();
-    std::wstring entry = section + L"=" + line.substr(0, eq);
-    m_mapEntries.Add(entry.c_str(), value.c_str());
+    io::ReadIniLine(line, section, m_mapEntries);
   }
   return TRUE;
 }
@@ -112,7 +96,8 @@ BOOL CMultiIniFile::SaveFile(const wchar_t* path, BOOL unicode) {
 
   // Unicode lines go out as UTF-16LE as they are; ANSI lines through the
   // text stream, which turns the LF into CR LF.
-  auto writeLine = [&](std::wstring text) {
+  auto writeLine = [&](const std::wstring& line) {
+    std::wstring text = line;
     if (unicode) {
       text += L"\r\n";
       file.WriteString(text.c_str());
@@ -122,28 +107,9 @@ BOOL CMultiIniFile::SaveFile(const wchar_t* path, BOOL unicode) {
     }
   };
 
-  std::wstring prefix;
-  POSITION pos = m_mapEntries.GetHeadPosition();
-  while (pos) {
-    std::wstring entry;
-    const wchar_t* stored = m_mapEntries.GetNext(pos, &entry);
-    if (prefix.empty() || entry.compare(0, prefix.size(), prefix) != 0) {
-      size_t eq = entry.find(L'=');
-      if (entry.empty() || eq == std::wstring::npos) {
-        file.Close();
-        return FALSE;
-      }
-      prefix = entry.substr(0, eq + 1);
-      writeLine(L"[" + prefix.substr(0, eq) + L"]");
-    }
-    std::wstring value = stored ? stored : L"";
-    if (!value.empty() && (value.front() == L'"' || value.back() == L' ' || value.back() == L'"')) {
-      value = L"\"" + value + L"\"";
-    }
-    writeLine(entry.substr(prefix.size()) + L"=" + value);
-  }
+  const bool composed = io::ComposeIniLines(m_mapEntries, writeLine);
   file.Close();
-  return TRUE;
+  return composed ? TRUE : FALSE;
 }
 
 BOOL CMultiIniFile::WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
