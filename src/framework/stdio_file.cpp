@@ -62,10 +62,15 @@ void CStdioFile::Close() {
   FILE* stream = m_pStream;
   m_pStream = nullptr;
   m_hFile = INVALID_HANDLE_VALUE;
-  // fclose writes what is still buffered: a failure there is a lost write.
-  if (fclose(stream) != 0) {
-    throw CFileException(CFileException::genericException, static_cast<LONG>(_doserrno),
-                         m_strFileName);
+  // What is still buffered goes out now: a failure there is a lost write.
+  // Flushed apart from closing, because Wine's fclose answers 0 even when
+  // writing out its buffer failed; the stream is closed either way.
+  const bool flushed = fflush(stream) == 0;
+  const LONG flushError = static_cast<LONG>(_doserrno);
+  const bool closed = fclose(stream) == 0;
+  if (!flushed || !closed) {
+    throw CFileException(CFileException::genericException,
+                         flushed ? static_cast<LONG>(_doserrno) : flushError, m_strFileName);
   }
 }
 

@@ -13,11 +13,15 @@ class CStdioFile : public CFile {
   ~CStdioFile() override;
 
   BOOL Open(const wchar_t* fileName, UINT openFlags, CFileException* error = nullptr) override;
+  // Writes out what is still buffered, then closes; raises CFileException
+  // (generic) when the buffered bytes could not be written, the file being
+  // closed all the same.
   void Close() override;
   void Abort() override;
 
   UINT Read(void* buffer, UINT count) override;
   void Write(const void* buffer, UINT count) override;
+  // Raises CFileException (disk full) when the buffered bytes cannot be written.
   void Flush() override;
   ULONGLONG GetLength() const override;
   ULONGLONG Seek(LONGLONG offset, UINT from) override;

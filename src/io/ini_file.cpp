@@ -108,6 +108,10 @@ BOOL CMultiIniFile::SaveFile(const wchar_t* path, BOOL unicode) {
   };
 
   const bool composed = io::ComposeIniLines(m_mapEntries, writeLine);
+  // Small files reach the disk only here. An ANSI write that fails raises
+  // the disk-full cause wherever it fails; Close raises the generic one that
+  // Unicode writes raise.
+  if (!unicode) file.Flush();
   file.Close();
   return composed ? TRUE : FALSE;
 }

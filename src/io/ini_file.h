@@ -38,7 +38,9 @@ class CMultiIniFile {
   virtual BOOL Open(const wchar_t* path, BOOL unicode);
   // Adds the entries of the file to the map; TRUE for a missing file.
   virtual BOOL LoadFile(const wchar_t* path, BOOL unicode);
-  // Writes the whole map. Raises CFileException when a write fails.
+  // Writes the whole map. Raises CFileException when a write fails (disk
+  // full in ANSI mode, generic in Unicode mode), also when the failure shows
+  // only as the last buffered bytes go out.
   virtual BOOL SaveFile(const wchar_t* path, BOOL unicode);
   virtual BOOL Clear();
   virtual BOOL Reload(BOOL unicode);

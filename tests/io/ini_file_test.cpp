@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "framework/file_exception.h"
 #include "io_test_support.h"
 
 using iotest::FileExists;
@@ -217,6 +218,26 @@ TEST(IniCachedSave, EmptyMapsFlushAndDestruction) {
   EXPECT_FALSE(blockedLoad.Open(path.c_str(), FALSE));
   ::CloseHandle(hold);
   EXPECT_EQ(ReadBytes(path), original);
+}
+
+TEST(IniCachedSave, WritesThatFailOnlyAtCloseRaise) {
+  const std::wstring full = iotest::FullDiskFile();
+  if (full.empty()) GTEST_SKIP() << "no /dev/full behind Z:";
+  // Two short keys never leave the stream's buffer before the file closes.
+  for (BOOL unicode : {FALSE, TRUE}) {
+    CMultiIniFile ini(nullptr);
+    ini.SetCached(TRUE);
+    ini.WriteString(L"MAIN", L"ID", L"box01");
+    ini.WriteString(L"MAIN", L"GROUP", L"g1");
+    try {
+      ini.SaveFile(full.c_str(), unicode);
+      ADD_FAILURE() << "saving to a full disk raised nothing, unicode " << unicode;
+    } catch (const CFileException& e) {
+      EXPECT_EQ(e.m_cause, unicode ? CFileException::genericException : CFileException::diskFull);
+      EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
+      EXPECT_EQ(e.m_strFileName, full);
+    }
+  }
 }
 
 TEST(IniDirectMode, ProfileFunctionsReadAndWriteTheSameFile) {

@@ -101,4 +101,16 @@ inline bool FileExists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A file on which every write fails for want of room: Linux's /dev/full
+// through Wine's Z: drive (the root of the Unix file system), which Wine
+// answers with ERROR_DISK_FULL like a full disk. Empty where it is missing.
+inline std::wstring FullDiskFile() {
+  const wchar_t* path = L"Z:\\dev\\full";
+  HANDLE h = ::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::wstring();
+  ::CloseHandle(h);
+  return path;
+}
+
 }  // namespace iotest

@@ -340,6 +340,40 @@ TEST(TextFileErrors, StreamFailuresRaiseFileException) {
   }
 }
 
+TEST(TextFileErrors, WritesThatFailOnlyAtCloseRaise) {
+  const std::wstring full = iotest::FullDiskFile();
+  if (full.empty()) GTEST_SKIP() << "no /dev/full behind Z:";
+  // A few bytes stay in the stream's buffer until the file is closed; the
+  // failure to write them there must not pass for success.
+  for (UINT flags : {kAnsiCreate, kUnicodeCreate}) {
+    CTextFile file;
+    ASSERT_TRUE(file.OpenWithRetry(full.c_str(), flags, 0));
+    file.Write("k=v\r\n", 5);
+    try {
+      file.Close();
+      ADD_FAILURE() << "closing after a failed write raised nothing, flags " << flags;
+    } catch (const CFileException& e) {
+      EXPECT_EQ(e.m_cause, CFileException::genericException);
+      EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
+      EXPECT_EQ(e.m_strFileName, full);
+    }
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.GetStream(), nullptr);
+  }
+  // Flushing says so as a full disk.
+  CTextFile flushed;
+  ASSERT_TRUE(flushed.OpenWithRetry(full.c_str(), kAnsiCreate, 0));
+  flushed.Write("k", 1);
+  try {
+    flushed.Flush();
+    ADD_FAILURE() << "a failed flush raised nothing";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_cause, CFileException::diskFull);
+  }
+  flushed.Abort();
+  EXPECT_FALSE(WriteSignalFile(full.c_str()));
+}
+
 TEST(SignalFile, WritesTheDigitOneInUtf16) {
   TempDir dir;
   std::wstring path = dir.File(L"UpdatePassive.signal.dat");
