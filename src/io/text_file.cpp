@@ -41,9 +41,19 @@ BOOL CTextFile::OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs) {
   UINT attempts = waitMs / kRetryPauseMs;
   if (attempts < 1) attempts = 1;
 
+  // The C runtime's text-mode stream takes byte 0x1A for the end of the
+  // file, so whatever follows it would be lost, and lost again by the next
+  // save. An ANSI file opened for reading only is therefore read as the
+  // bytes it holds, and the line reader turns CR LF into LF itself. Writes
+  // stay in text mode, which puts a CR before each LF and passes 0x1A on.
+  UINT streamFlags = flags;
+  if (!m_bUnicode && (flags & (modeWrite | modeReadWrite)) == 0) {
+    streamFlags = (flags & ~typeText) | typeBinary;
+  }
+
   BOOL opened = FALSE;
   for (UINT i = 0; i < attempts; ++i) {
-    if (Open(path, flags, nullptr)) {
+    if (Open(path, streamFlags, nullptr)) {
       opened = TRUE;
       break;
     }
@@ -97,6 +107,11 @@ BOOL CTextFile::ReadRawLineAnsi(std::string& line, BOOL strip) {
     if (got < n || line.back() == '\n') break;
   }
   if (line.empty()) return FALSE;
+  // A text-mode stream has already made CR LF a single LF; a byte stream
+  // hands the CR on, and it goes here.
+  if (line.size() >= 2 && line[line.size() - 2] == '\r' && line.back() == '\n') {
+    line.erase(line.size() - 2, 1);
+  }
   if (strip && line.back() == '\n') line.pop_back();
   return TRUE;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Text files in one of two encodings, chosen by the open bits:
-//   - ANSI mode (typeText): bytes in the thread's ANSI code page, through a
-//     text-mode stream (CR LF reaches the reader as LF);
+//   - ANSI mode (typeText): bytes in the thread's ANSI code page. Written
+//     through a text-mode stream (each LF lands as CR LF); a file opened for
+//     reading only is read byte for byte, byte 0x1A included, and the line
+//     readers hand out CR LF as LF;
 //   - Unicode mode (typeBinary): UTF-16LE after the byte-order mark FF FE,
 //     nothing translated.
 

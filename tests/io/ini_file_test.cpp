@@ -240,6 +240,21 @@ TEST(IniCachedSave, WritesThatFailOnlyAtCloseRaise) {
   }
 }
 
+TEST(IniCachedLoad, ByteOneAKeepsTheRestOfTheFile) {
+  TempDir dir;
+  std::wstring path = dir.File(L"ctrlz.ini");
+  const std::string original = "[S]\r\nc=x\x1A y\r\nd=after\r\n[T]\r\ne=1\r\n";
+  ASSERT_TRUE(WriteBytes(path, original));
+  CMultiIniFile ini(nullptr);
+  ASSERT_TRUE(ini.Open(path.c_str(), FALSE));
+  EXPECT_EQ(ini.GetString(L"S", L"c", L"-"), L"x\x1A y");
+  EXPECT_EQ(ini.GetString(L"S", L"d", L"-"), L"after");
+  EXPECT_EQ(ini.GetString(L"T", L"e", L"-"), L"1");
+  // Saved again, the file is what it was.
+  ASSERT_TRUE(ini.Flush(FALSE));
+  EXPECT_EQ(ReadBytes(path), original);
+}
+
 TEST(IniDirectMode, ProfileFunctionsReadAndWriteTheSameFile) {
   TempDir dir;
   std::wstring path = dir.File(L"VarnelDriveTerminalSend.ini");

@@ -313,6 +313,21 @@ TEST(TextFileAnsiLines, LineEndsLongLinesAndCodePage) {
   EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{std::wstring(L"\0ab", 3), L"cd"}));
 }
 
+TEST(TextFileAnsiLines, ByteOneAIsNoEndOfFile) {
+  TempDir dir;
+  std::wstring path = dir.File(L"z.txt");
+  // 0x1A ends a text-mode read of the C runtime; here it is a byte like any
+  // other, and CR LF still reaches the reader as LF.
+  ASSERT_TRUE(WriteBytes(path, std::string("x\x1A y\r\nafter\r\n\x1A\r\nlast")));
+  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"x\x1A y", L"after", L"\x1A", L"last"}));
+  EXPECT_EQ(ReadAllAnsi(path, FALSE), (Lines{L"x\x1A y\n", L"after\n", L"\x1A\n", L"last"}));
+  // A CR whose LF falls into the next read unit goes as well; a CR CR LF
+  // keeps its first CR, as the text stream would.
+  std::string longLine(1023, 'p');
+  ASSERT_TRUE(WriteBytes(path, longLine + "\r\nq\r\r\n"));
+  EXPECT_EQ(ReadAllAnsi(path, FALSE), (Lines{std::wstring(1023, L'p') + L"\n", L"q\r\n"}));
+}
+
 TEST(TextFileErrors, StreamFailuresRaiseFileException) {
   TempDir dir;
   std::wstring path = dir.File(L"w.txt");
