@@ -10,7 +10,7 @@ BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= $(shell nproc)
 WERROR     ?= OFF
 
-.PHONY: all deps build native win test test-native test-win demo bench clean
+.PHONY: all deps build native win test test-native test-win demo bench fuzz clean
 
 all: build
 
@@ -48,6 +48,11 @@ bench: deps win
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVTS_SANITIZE=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	tools/run-benchmarks $(BENCH_DIR) $(WIN_DIR)
+
+# Each fuzz target for FUZZ_SECONDS (default 45 s each, about 10 million
+# executions in all); `make test` replays the kept corpora natively.
+fuzz: deps
+	tools/run-fuzz $(CURDIR)/$(BUILD)/fuzz
 
 clean:
 	rm -rf $(BUILD)

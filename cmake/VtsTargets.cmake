@@ -13,6 +13,15 @@ else()
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=address,undefined)
   endif()
+  # The fuzz build (clang only) instruments every library for libFuzzer's
+  # coverage; its targets link libFuzzer itself.
+  option(VTS_FUZZ "Build the libFuzzer targets instead of the tests (clang)" OFF)
+  if(VTS_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+      message(FATAL_ERROR "VTS_FUZZ needs clang (CC=clang CXX=clang++)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
   set(VTS_TEST_TIMEOUT 120)
 endif()
 
