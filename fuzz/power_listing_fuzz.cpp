@@ -5,6 +5,7 @@
 #include <climits>
 #include <cwchar>
 
+#include "base/number_text.h"
 #include "fuzz_support.h"
 #include "sysops/power_plan_text.h"
 
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // ASCII depends on the locale, the reader's does not.
   const std::wstring ascii_number = number.substr(0, number.find(L'\0'));
   if (!HasWideCharacter(ascii_number)) {
-    FUZZ_CHECK(sysops::ParseHexIndex(ascii_number) == ReferenceHex(ascii_number));
+    FUZZ_CHECK(ParseHexLikeWcstol(ascii_number) == ReferenceHex(ascii_number));
   }
   return 0;
 }

@@ -132,6 +132,12 @@ void StringListSeeds() {
   Write("string_list_fuzz", "japanese", std::string(1, 0) + Utf16(L"\u540d\u524d,\u5024\xD83D\xDE00,"));
 }
 
+void NumberSeeds() {
+  Write("number_text_fuzz", "index", std::string(1, 1) + Utf16(L"0x00000708"));
+  Write("number_text_fuzz", "blanks-sign", std::string(1, 0) + Utf16(L" \t\u3000-2147483649x"));
+  Write("number_text_fuzz", "ini-count", std::string(1, 0) + Utf16(L"100001"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,5 +154,6 @@ int main(int argc, char** argv) {
   UrlSeeds();
   BinarySeeds();
   StringListSeeds();
+  NumberSeeds();
   return 0;
 }

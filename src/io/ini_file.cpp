@@ -5,7 +5,6 @@
 #include <shlwapi.h>
 
 #include <climits>
-#include <cwctype>
 #include <vector>
 
 #include "base/number_text.h"
