@@ -302,10 +302,28 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-// The terminal survey is not part of this build yet. Until it is, it reports
-// failure: the window then says that reading the PC's state failed, rather
-// than showing a state nobody gathered.
-int CVarnelTerminalSetupWizardDlg::RunSurvey() { return -1; }
+// The survey names the controls it fills by these IDs.
+static_assert(survey::kEntryDeliveryGroup == IDC_EDIT_DELIVERY_GROUP &&
+              survey::kEntrySendBoxId == IDC_EDIT_SENDBOX_ID &&
+              survey::kEntrySendBoxPassword == IDC_EDIT_SENDBOX_PASSWORD &&
+              survey::kEntryProcessGroupId == IDC_EDIT_PROCESS_GROUP_ID &&
+              survey::kEntryLogonUser == IDC_EDIT_LOGON_USER &&
+              survey::kEntryLogonPassword == IDC_EDIT_LOGON_PASSWORD &&
+              survey::kEntryLogonDomain == IDC_EDIT_LOGON_DOMAIN &&
+              survey::kEntryOsName == IDC_STATIC_OS_NAME &&
+              survey::kEntryAutoLogon == IDC_STATIC_AUTO_LOGON &&
+              survey::kEntryTerminalStartup == IDC_STATIC_TERMINAL_STARTUP &&
+              survey::kEntryPower == IDC_STATIC_POWER &&
+              survey::kEntryWindowsUpdate == IDC_STATIC_WINDOWS_UPDATE &&
+              survey::kEntryLogonScreen == IDC_STATIC_LOGON_SCREEN);
+
+int CVarnelTerminalSetupWizardDlg::RunSurvey() {
+  survey::SurveyOutcome outcome = survey::RunSurvey(*this);
+  if (outcome.result != 0) return outcome.result;
+  m_pSurveyResult.Assign(std::move(outcome.entries));
+  m_bSendBoxEditable.store(outcome.send_box_editable);
+  return 0;
+}
 
 int CVarnelTerminalSetupWizardDlg::RunSetup() {
   setup::WindowsLogonCheck windows;

@@ -24,9 +24,7 @@
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
 #include "framework/shared_text.h"
-
-// Display texts of the survey by control ID, applied in ascending ID order.
-using SurveyResultMap = std::map<std::uint32_t, std::wstring>;
+#include "survey/terminal_survey.h"
 
 // Private window messages of the dialog.
 constexpr UINT WM_SURVEY_FINISHED = WM_USER + 100;  // wParam: survey result
