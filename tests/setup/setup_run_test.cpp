@@ -7,7 +7,6 @@
 #include "setup/setup_run.h"
 
 #include <windows.h>
-#include <aclapi.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -151,53 +150,10 @@ TEST_F(AutoLogonValues, AreWrittenExactlyAsTypedInClearText) {
   }
 }
 
-// The key's security made to deny setting values to everyone while the
-// object lives; the old security is put back through the handle taken
-// before, which keeps its rights whatever the new security says.
-class WritingDenied {
- public:
-  explicit WritingDenied(const wchar_t* key) {
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY,
-                        key_.put()) != ERROR_SUCCESS) {
-      return;
-    }
-    DWORD size = 0;
-    ::RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
-    saved_.resize(size);
-    if (size == 0 || ::RegGetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_.data(),
-                                         &size) != ERROR_SUCCESS) {
-      return;
-    }
-    EXPLICIT_ACCESSW entries[2] = {};
-    wchar_t everyone[] = L"EVERYONE";
-    ::BuildExplicitAccessWithNameW(&entries[0], everyone, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                                   DENY_ACCESS, NO_INHERITANCE);
-    ::BuildExplicitAccessWithNameW(&entries[1], everyone, KEY_ALL_ACCESS, GRANT_ACCESS,
-                                   NO_INHERITANCE);
-    PACL acl = nullptr;
-    if (::SetEntriesInAclW(2, entries, nullptr, &acl) != ERROR_SUCCESS) return;
-    fw::ScopedLocalMemory acl_owner(acl);
-    SECURITY_DESCRIPTOR descriptor;
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    denied_ = ::RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, &descriptor) ==
-              ERROR_SUCCESS;
-  }
-  ~WritingDenied() {
-    if (denied_) ::RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, saved_.data());
-  }
-  bool denied() const { return denied_; }
-
- private:
-  fw::ScopedRegKey key_;
-  std::vector<BYTE> saved_;
-  bool denied_ = false;
-};
-
 TEST_F(AutoLogonValues, AKeyThatRefusesWritingEndsTheStepWithoutMessage) {
   const std::wstring before = Read(L"DefaultUserName");
   {
-    WritingDenied denial(kWinlogonKey);
+    setup_test::MachineKeyWritingDenied denial(kWinlogonKey);
     ASSERT_TRUE(denial.denied());
     RecordingSink sink;
     FixedLogon accepting(true);
