@@ -5,7 +5,11 @@
 
 #include <httplib.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +89,16 @@ class LocalServicesTest : public testing::Test {
         "[group cut]\n"
         "version=5.2.0\n"
         "cut=10\n"
+        "[group chunked]\n"
+        "version=5.2.0\n"
+        "chunked=yes\n"
+        "[group chunked-cut]\n"
+        "version=5.2.0\n"
+        "chunked=yes\n"
+        "cut=10\n"
+        "[group reset]\n"
+        "version=5.2.0\n"
+        "reset=10\n"
         "[group a&b/c d]\n"
         "version=5.3.0\n"
         "[installer 5.2.0]\n"
@@ -266,6 +280,59 @@ TEST_F(LocalServicesTest, FaultsAskedForByTheDataFile) {
   Reply misspelt = Get("http://delivery.varnel.example/depotron/version/demo.ini", kDelivery);
   EXPECT_EQ(misspelt.status, 500);
   EXPECT_NE(misspelt.body.find("unknown key versoin"), std::string::npos) << misspelt.body;
+}
+
+// What the connection does at the end of the body, seen on a socket of our
+// own: a closed one reads 0, a reset one fails with ECONNRESET.
+struct RawReply {
+  std::string bytes;
+  bool reset = false;
+};
+
+RawReply RawGet(int port, const std::string& target) {
+  RawReply reply;
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (fd >= 0) close(fd);
+    return reply;
+  }
+  std::string request = "GET " + target + " HTTP/1.1\r\nHost: delivery.varnel.example\r\n"
+                        "Authorization: " + kDelivery + "\r\nConnection: close\r\n\r\n";
+  send(fd, request.data(), request.size(), 0);
+  char buffer[4096];
+  for (;;) {
+    ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+    if (got > 0) {
+      reply.bytes.append(buffer, static_cast<size_t>(got));
+      continue;
+    }
+    reply.reset = got < 0 && errno == ECONNRESET;
+    break;
+  }
+  close(fd);
+  return reply;
+}
+
+TEST_F(LocalServicesTest, ChunkedBodiesWholeOrCutAndResetConnections) {
+  Reply chunked = Get("http://delivery.varnel.example/depotron/version/chunked.ini", kDelivery);
+  EXPECT_EQ(chunked.status, 200);
+  EXPECT_NE(chunked.body.find("0=5.2.0\r\n"), std::string::npos);
+  EXPECT_EQ(chunked.headers.count("Content-Length"), 0u);
+
+  RawReply cut = RawGet(port_, "http://delivery.varnel.example/depotron/version/chunked-cut.ini");
+  EXPECT_NE(cut.bytes.find("Transfer-Encoding: chunked"), std::string::npos) << cut.bytes;
+  EXPECT_NE(cut.bytes.find("\r\n\r\na\r\n[Depotron]"), std::string::npos) << cut.bytes;
+  EXPECT_EQ(cut.bytes.find("\r\n0\r\n"), std::string::npos) << "the last chunk came";
+  EXPECT_FALSE(cut.reset);
+
+  RawReply reset = RawGet(port_, "http://delivery.varnel.example/depotron/version/reset.ini");
+  EXPECT_TRUE(reset.reset);
+  EXPECT_NE(reset.bytes.find("Content-Length: "), std::string::npos) << reset.bytes;
+  EXPECT_EQ(Get("http://delivery.varnel.example/depotron/version/reset.ini", kDelivery).status, -1);
 }
 
 TEST_F(LocalServicesTest, DecodedGroupNamesAreLookedUpWhole) {

@@ -18,6 +18,8 @@
 #include <httplib.h>
 #include <iconv.h>
 #include <signal.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -196,6 +198,8 @@ struct Fault {
   std::string location;   // Location header of that answer
   int delayMs = 0;        // wait before answering
   long cut = -1;          // announce the whole body, send only this many bytes
+  bool chunked = false;   // send the body in chunks, with no length announced
+  long reset = -1;        // send this many bytes of the body, then reset the connection
 };
 
 struct Group {
@@ -229,6 +233,8 @@ bool ApplyFault(Fault& fault, const std::string& key, const std::string& value) 
   else if (key == "location") fault.location = value;
   else if (key == "delay") fault.delayMs = std::atoi(value.c_str());
   else if (key == "cut") fault.cut = std::atol(value.c_str());
+  else if (key == "chunked") fault.chunked = value == "yes";
+  else if (key == "reset") fault.reset = std::atol(value.c_str());
   else return false;
   return true;
 }
@@ -519,7 +525,7 @@ class Services {
       answer = Route(req, target, path, query);
     }
     Log(req, answer.status, path, query);
-    Send(answer, res);
+    Send(answer, req, res);
   }
 
  private:
@@ -561,7 +567,7 @@ class Services {
     }
   }
 
-  static void Send(const Answer& answer, httplib::Response& res) {
+  static void Send(const Answer& answer, const httplib::Request& req, httplib::Response& res) {
     if (answer.fault.delayMs > 0) {
       auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(answer.fault.delayMs);
       while (!g_stop && std::chrono::steady_clock::now() < until) {
@@ -571,19 +577,70 @@ class Services {
     res.status = answer.status;
     if (!answer.location.empty()) res.set_header("Location", answer.location);
     if (!answer.authenticate.empty()) res.set_header("WWW-Authenticate", answer.authenticate);
-    if (answer.fault.cut < 0 || answer.status >= 300) {
+    const Fault& fault = answer.fault;
+    if ((fault.cut < 0 && fault.reset < 0 && !fault.chunked) || answer.status >= 300) {
       res.set_content(answer.body, answer.contentType.c_str());
       return;
     }
-    // The whole length is announced; the connection drops after `cut` bytes.
+    // `cut`: the connection is closed after that many bytes, `reset`: it is
+    // reset (an RST rather than a FIN) after that many; without `chunked` the
+    // whole length is announced first, with it the last chunk never comes.
     auto body = std::make_shared<std::string>(answer.body);
-    size_t sent = std::min(static_cast<size_t>(answer.fault.cut), body->size());
-    res.set_content_provider(body->size(), answer.contentType.c_str(),
-                             [body, sent](size_t offset, size_t length, httplib::DataSink& sink) {
-                               if (offset >= sent) return false;
-                               size_t count = std::min(length, sent - offset);
-                               return sink.write(body->data() + offset, count);
-                             });
+    long limit = fault.reset >= 0 ? fault.reset : fault.cut;
+    size_t sent = limit < 0 ? body->size() : std::min(static_cast<size_t>(limit), body->size());
+    bool reset = fault.reset >= 0;
+    int localPort = req.local_port;
+    auto provide = [body, sent, reset, localPort](size_t offset, httplib::DataSink& sink,
+                                                   int remotePort) {
+      if (offset >= sent) {
+        if (reset) ResetConnection(localPort, remotePort);
+        return false;
+      }
+      return sink.write(body->data() + offset, std::min<size_t>(sent - offset, 4096));
+    };
+    int remotePort = req.remote_port;
+    if (fault.chunked) {
+      bool whole = limit < 0;
+      res.set_chunked_content_provider(
+          answer.contentType.c_str(),
+          [provide, sent, whole, remotePort](size_t offset, httplib::DataSink& sink) {
+            if (whole && offset >= sent) {
+              sink.done();
+              return true;
+            }
+            return provide(offset, sink, remotePort);
+          });
+    } else {
+      res.set_content_provider(body->size(), answer.contentType.c_str(),
+                               [provide, remotePort](size_t offset, size_t, httplib::DataSink& sink) {
+                                 return provide(offset, sink, remotePort);
+                               });
+    }
+  }
+
+  // httplib hands out no socket, so the connection is found by its two
+  // ports. httplib shuts a connection down (a FIN) before closing it, so the
+  // reset is sent here: on Linux, connecting a TCP socket to AF_UNSPEC
+  // aborts the connection with an RST and leaves the descriptor for httplib
+  // to close as usual.
+  static void ResetConnection(int localPort, int remotePort) {
+    for (int fd = 3; fd < 4096; ++fd) {
+      sockaddr_in local{}, peer{};
+      socklen_t size = sizeof local;
+      if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
+          local.sin_family != AF_INET || ntohs(local.sin_port) != localPort) {
+        continue;
+      }
+      size = sizeof peer;
+      if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0 ||
+          ntohs(peer.sin_port) != remotePort) {
+        continue;
+      }
+      sockaddr none{};
+      none.sa_family = AF_UNSPEC;
+      connect(fd, &none, sizeof none);
+      return;
+    }
   }
 
   std::string dataPath_, logPath_, installer_;
