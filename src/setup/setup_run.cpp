@@ -92,6 +92,18 @@ bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str(
 
 bool UploadPending() { return FileExists(sysops::GetUploadMarkerPath()); }
 
+// The first bytes of a file; fewer (or none) when it is shorter or cannot be
+// read.
+std::string FileHead(const std::wstring& path, DWORD count) {
+  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  std::string head(count, '\0');
+  DWORD read = 0;
+  if (!file || !::ReadFile(file.get(), head.data(), count, &read, nullptr)) read = 0;
+  head.resize(read);
+  return head;
+}
+
 }  // namespace
 
 bool WindowsLogonCheck::LogOn(const std::wstring& user, const std::wstring& domain,
@@ -231,9 +243,9 @@ void CSetupRun::WriteSendBoxSettings() {
   if (UploadPending()) return;
   const std::wstring path = sysops::GetStatusBoxIniPath();
   CMultiIniFile settings(path.c_str());
-  settings.WriteString(kSendBoxSection, L"ID", m_inputs.sendBoxId.c_str());
-  settings.WriteString(kSendBoxSection, L"PASS", m_inputs.sendBoxPassword.c_str());
-  settings.WriteString(kSendBoxSection, L"GROUP", m_inputs.processGroupId.c_str());
+  settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(m_inputs.sendBoxId).c_str());
+  settings.WriteString(kSendBoxSection, L"PASS", QuoteForProfile(m_inputs.sendBoxPassword).c_str());
+  settings.WriteString(kSendBoxSection, L"GROUP", QuoteForProfile(m_inputs.processGroupId).c_str());
 }
 
 bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
@@ -268,6 +280,12 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
   if (address.empty()) return Fail(kDepotronNotDelivered);
   const std::wstring package = sysops::GetInstallerDownloadPath();
   if (!HttpDownloadToFile(address, DeliveryCredential(), package)) return Fail(kDownloadFailed);
+  // A server may answer 200 with anything; what is no package is not kept
+  // under the package's name, nor opened.
+  if (!StartsLikeInstallerPackage(FileHead(package, kInstallerSignatureLength))) {
+    ::DeleteFileW(package.c_str());
+    return Fail(kDownloadFailed);
+  }
   return OpenInstallerPackage(package);
 }
 

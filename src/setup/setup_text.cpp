@@ -31,6 +31,22 @@ std::wstring HttpAddress(const wchar_t* host, const std::wstring& object) {
 
 }  // namespace
 
+std::wstring QuoteForProfile(const std::wstring& value) {
+  if (value.empty()) return value;
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  const wchar_t first = value.front();
+  const bool enclosed = value.size() >= 2 && (first == L'"' || first == L'\'') && value.back() == first;
+  if (!blank(first) && !blank(value.back()) && !enclosed) return value;
+  return L'"' + value + L'"';
+}
+
+bool StartsLikeInstallerPackage(const std::string& head) {
+  static constexpr char kSignature[kInstallerSignatureLength] = {
+      '\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+  return head.size() >= kInstallerSignatureLength &&
+         head.compare(0, kInstallerSignatureLength, kSignature, kInstallerSignatureLength) == 0;
+}
+
 std::wstring EncodeUrlComponent(const std::wstring& text) {
   static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
   const std::string bytes = codec::Encode(text, codec::CodePage::kUtf8);

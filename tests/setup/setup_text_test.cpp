@@ -110,6 +110,30 @@ TEST(InstallerAddress, UsesTheDeliveredVersion) {
   EXPECT_EQ(BuildInstallerAddress(CBinary()), L"");
 }
 
+TEST(ProfileValue, QuotedOnlyWhereTheReaderWouldChangeIt) {
+  for (const wchar_t* plain : {L"", L"BOX-001", L"a b", L"a=b", L"\"", L"'", L"\"a", L"a\"",
+                               L"\"a'", L"パス ワード"}) {
+    EXPECT_EQ(QuoteForProfile(plain), plain);
+  }
+  EXPECT_EQ(QuoteForProfile(L" a"), L"\" a\"");
+  EXPECT_EQ(QuoteForProfile(L"a "), L"\"a \"");
+  EXPECT_EQ(QuoteForProfile(L"\ta"), L"\"\ta\"");
+  EXPECT_EQ(QuoteForProfile(L" "), L"\" \"");
+  EXPECT_EQ(QuoteForProfile(L"\"a\""), L"\"\"a\"\"");
+  EXPECT_EQ(QuoteForProfile(L"'a'"), L"\"'a'\"");
+  EXPECT_EQ(QuoteForProfile(L"\"\""), L"\"\"\"\"");
+}
+
+TEST(InstallerPackage, OnlyACompoundFileCounts) {
+  const std::string signature = Raw("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+  EXPECT_TRUE(StartsLikeInstallerPackage(signature));
+  EXPECT_TRUE(StartsLikeInstallerPackage(signature + Raw("\0\0\0")));
+  EXPECT_FALSE(StartsLikeInstallerPackage(""));
+  EXPECT_FALSE(StartsLikeInstallerPackage(signature.substr(0, 7)));
+  EXPECT_FALSE(StartsLikeInstallerPackage("<html><body>404</body></html>"));
+  EXPECT_FALSE(StartsLikeInstallerPackage(Raw("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE0")));
+}
+
 TEST(StatusAnswer, CompleteAnywherePasses) {
   EXPECT_EQ(JudgeStatusAnswer(L"##COMPLETE##").kind, StatusVerdict::kAccepted);
   EXPECT_EQ(JudgeStatusAnswer(L"<p>##ERROR## no<br>##COMPLETE##</p>").kind,
