@@ -1,0 +1,314 @@
+// Faults of the PC itself during a run: product files and folders that
+// cannot be written (a read-only settings file, a file standing where a
+// product folder belongs, a destination that cannot be replaced), the
+// console tools missing, silent or drowning the run in output, and a
+// Winlogon key that refuses writing. Steps whose failure the run ignores must
+// still end and leave everything else as it was; the download must end with
+// its message and leave no package behind.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../support/fake_depotron.h"
+#include "../support/local_services.h"
+#include "fake_console_tools.h"
+#include "setup/setup_run.h"
+#include "setup_test_support.h"
+#include "sysops/folders.h"
+#include "sysops/product_paths.h"
+#include "sysops/registry.h"
+
+namespace {
+
+using setup::CSetupRun;
+using setup::SetupInputs;
+using setup_test::FixedLogon;
+using setup_test::RecordingSink;
+using setup_test::Report;
+
+const std::wstring kDownloadFailed =
+    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
+const wchar_t kSystemPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
+const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
+const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
+const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const wchar_t kEmbeddedLogonKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
+const wchar_t kBrandingNeutral[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
+    L"BrandingNeutral";
+
+SetupInputs Inputs() {
+  SetupInputs inputs;
+  inputs.logonUser = L"terminal";
+  inputs.logonDomain = L"VARNEL-PC";
+  inputs.logonPassword = L"pw";
+  inputs.deliveryGroup = L"group-a";
+  inputs.sendBoxId = L"BOX-001";
+  inputs.sendBoxPassword = L"box-pw";
+  inputs.processGroupId = L"PG-7";
+  return inputs;
+}
+
+CBinary Descriptor(const std::string& version) {
+  CBinary bytes;
+  const std::string text = "[License]\r\n0=" + version + "\r\n";
+  bytes.SetData(text.data(), static_cast<int>(text.size()));
+  return bytes;
+}
+
+std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
+
+// A plain file where a product folder belongs, for the object's lifetime;
+// the folder (with whatever it holds) is set aside meanwhile and put back.
+class FileInPlaceOfFolder {
+ public:
+  explicit FileInPlaceOfFolder(std::wstring folder)
+      : folder_(std::move(folder)), aside_(folder_ + L".vts-aside") {
+    if (setup_test::Exists(folder_)) {
+      if (!::MoveFileW(folder_.c_str(), aside_.c_str())) return;
+      moved_ = true;
+    }
+    setup_test::WriteBytes(folder_, "not a folder");
+    ok_ = (::GetFileAttributesW(folder_.c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  ~FileInPlaceOfFolder() {
+    ::DeleteFileW(folder_.c_str());
+    if (moved_) ::MoveFileW(aside_.c_str(), folder_.c_str());
+  }
+  bool ok() const { return ok_; }
+  bool StillAFile() const {
+    return setup_test::ReadBytes(folder_) == "not a folder";
+  }
+
+ private:
+  std::wstring folder_, aside_;
+  bool moved_ = false;
+  bool ok_ = false;
+};
+
+class LocalFaults : public ::testing::Test {
+ protected:
+  void SetUp() override { ::DeleteFileW(marker_.path().c_str()); }
+
+  RecordingSink sink_;
+  FixedLogon accepting_{true};
+  SetupInputs inputs_ = Inputs();
+  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
+  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
+};
+
+// The settings file held open by another program that shares nothing: the
+// writes fail, the run goes on, and the file keeps what it had. (A
+// read-only file would do on Windows; the tests run as root, and Wine's file
+// access then writes into it regardless of the read-only attribute.)
+TEST_F(LocalFaults, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
+  const char kOld[] = "[MAIN]\r\nID=old\r\nPASS=old\r\nGROUP=old\r\n";
+  setup_test::WriteBytes(settings_.path(), kOld);
+  CSetupRun run(sink_, inputs_, accepting_);
+  {
+    fw::ScopedFileHandle held(::CreateFileW(settings_.path().c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    run.WriteSendBoxSettings();
+  }
+  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), kOld);
+  EXPECT_EQ(run.ErrorText(), L"");
+}
+
+TEST_F(LocalFaults, AStatusBoxFolderThatCannotBeMadeStopsNothing) {
+  FileInPlaceOfFolder blocked(ParentOf(settings_.path()));
+  ASSERT_TRUE(blocked.ok());
+  CSetupRun run(sink_, inputs_, accepting_);
+  run.WriteSendBoxSettings();
+  EXPECT_TRUE(blocked.StillAFile());
+  EXPECT_EQ(sink_.reports, (std::vector<Report>{{75, L"ステイタス通知 送信BOXの設定中..."}}));
+}
+
+TEST_F(LocalFaults, AFileWhereTheSignalFolderBelongsStopsNothing) {
+  const std::wstring signal = sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat");
+  FileInPlaceOfFolder blocked(ParentOf(signal));
+  ASSERT_TRUE(blocked.ok());
+  CSetupRun run(sink_, inputs_, accepting_);
+  EXPECT_TRUE(run.PrepareDepotron(Descriptor("5.2.0")));
+  EXPECT_TRUE(blocked.StillAFile());
+  EXPECT_EQ(run.ErrorText(), L"");
+}
+
+// The console tools: missing, silent, or printing 10 MB of noise. Their
+// output is ignored by the power step and judged by the log-on screen step,
+// which must then leave the PC alone.
+class ConsoleToolFaults : public LocalFaults {
+ protected:
+  void SetUp() override {
+    LocalFaults::SetUp();
+    ASSERT_TRUE(powercfg_.ok());
+  }
+  void TearDown() override { ::DeleteFileW(record_.c_str()); }
+
+  int PowerCommandsRun(const std::string& script) {
+    vts_fake::ScopedScript scoped(vts_fake::kPowercfgScriptVariable,
+                                  "record " + vts_fake::ToUtf8(record_) + "\n" + script);
+    ::DeleteFileW(record_.c_str());
+    CSetupRun run(sink_, inputs_, accepting_);
+    run.ApplyPowerSettings();
+    const std::string recorded = vts_fake::ReadBytes(record_);
+    int lines = 0;
+    for (size_t at = recorded.find("\r\n"); at != std::string::npos; at = recorded.find("\r\n", at + 2)) {
+      ++lines;
+    }
+    return lines;
+  }
+
+  // The log-on screen step with DISM printing what `script` says; whether it
+  // wrote the first of its values.
+  bool LogonScreenChanged(const std::string& script) {
+    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable,
+                                  "record " + vts_fake::ToUtf8(record_) + "\n" + script);
+    ::DeleteFileW(record_.c_str());
+    fw::ScopedRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                        key.put()) == ERROR_SUCCESS) {
+      ::RegDeleteValueW(key.get(), L"BrandingNeutral");
+    }
+    CSetupRun run(sink_, inputs_, accepting_);
+    run.AdjustLogonScreen();
+    return sysops::ReadRegistryDword(kBrandingNeutral) != 0;
+  }
+  // DISM calls recorded: the query alone, never an enabling command.
+  std::string DismCalls() const { return vts_fake::ReadBytes(record_); }
+
+  vts_fake::ScopedInstall powercfg_{vts_fake::BuiltTool(L"powercfg.exe"), kSystemPowercfg};
+  setup_test::SavedMachineValue branding_{kEmbeddedLogonKey, L"BrandingNeutral"};
+  std::wstring record_ = vts_fake::TempFileName(L"record");
+};
+
+TEST_F(ConsoleToolFaults, PowercfgSilentOrNoisyStillGetsAllNineCommands) {
+  EXPECT_EQ(PowerCommandsRun("exit 0\n"), 9);
+  EXPECT_EQ(PowerCommandsRun("exit 1\n"), 9);
+  EXPECT_EQ(PowerCommandsRun("fill 10485760 noise\\x00\\xff\\r\\n\n"), 9);
+  EXPECT_EQ(sink_.reports.size(), 3u);
+}
+
+TEST_F(ConsoleToolFaults, PowercfgMissingEndsTheStepAtOnce) {
+  vts_fake::ScopedInstall removed(L"", kSystemPowercfg);
+  ASSERT_TRUE(removed.ok());
+  EXPECT_EQ(PowerCommandsRun(""), 0);
+  EXPECT_EQ(sink_.reports, (std::vector<Report>{{40, L"電源設定 変更中..."}}));
+}
+
+TEST_F(ConsoleToolFaults, DismSilentOrNoisyLeavesTheLogonScreenAlone) {
+  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  ASSERT_TRUE(dism64.ok());
+  for (const char* script : {"exit 0\n", "fill 10485760 Feature Name : Client-EmbeddedLogon\\r\\n\n"}) {
+    SCOPED_TRACE(script);
+    EXPECT_FALSE(LogonScreenChanged(script));
+    const std::string calls = DismCalls();
+    EXPECT_NE(calls.find("/Get-Features"), std::string::npos) << calls;
+    EXPECT_EQ(calls.find("/Enable-Feature"), std::string::npos) << calls;
+  }
+}
+
+TEST_F(ConsoleToolFaults, DismMissingLeavesTheLogonScreenAlone) {
+  vts_fake::ScopedInstall no64(L"", k64BitDism);
+  vts_fake::ScopedInstall no32(L"", k32BitDism);
+  ASSERT_TRUE(no64.ok() && no32.ok());
+  EXPECT_FALSE(LogonScreenChanged(""));
+  EXPECT_EQ(DismCalls(), "");
+}
+
+// Faults that need the delivery server: the download and the whole run.
+class ServedFaults : public LocalFaults {
+ protected:
+  void SetUp() override {
+    LocalFaults::SetUp();
+    ASSERT_TRUE(services_.ok()) << services_.problem();
+    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    ASSERT_TRUE(proxy_->ok());
+    ASSERT_TRUE(services_.WriteData("[group group-a]\nversion=5.2.0\n[box BOX-001]\npassword=box-pw\n"));
+    ::DeleteFileW(package_.path().c_str());
+    ::DeleteFileW(partial_.path().c_str());
+  }
+
+  void TearDown() override {
+    // A download that went through opened the package, which installed the
+    // stand-in updater: the prefix is put back for the tests after this one.
+    vtstest::FakeDepotron depotron;
+    depotron.WaitForInstallers(60000);
+    if (depotron.Installed()) {
+      ADD_FAILURE() << "the package was opened and installed";
+      depotron.Remove();
+    }
+    LocalFaults::TearDown();
+  }
+
+  void ExpectDownloadFailed() {
+    CSetupRun run(sink_, inputs_, accepting_);
+    EXPECT_EQ(run.InstallDepotron(Descriptor("5.2.0")), setup::kSetupFailed);
+    EXPECT_EQ(run.ErrorText(), kDownloadFailed);
+    EXPECT_FALSE(setup_test::Exists(partial_.path()));
+    EXPECT_EQ(sink_.reports.size(), 1u) << "the package was opened";
+  }
+
+  vtstest::LocalServices services_;
+  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  setup_test::SavedFile package_{sysops::GetInstallerDownloadPath()};
+  setup_test::SavedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+};
+
+TEST_F(ServedFaults, AFileWhereTheDownloadFolderBelongsFailsTheDownload) {
+  FileInPlaceOfFolder blocked(ParentOf(package_.path()));
+  ASSERT_TRUE(blocked.ok());
+  ExpectDownloadFailed();
+  EXPECT_TRUE(blocked.StillAFile());
+}
+
+TEST_F(ServedFaults, ADestinationThatCannotBeReplacedFailsTheDownload) {
+  // A folder under the package's name.
+  ASSERT_TRUE(::CreateDirectoryW(package_.path().c_str(), nullptr));
+  ExpectDownloadFailed();
+  EXPECT_NE(::GetFileAttributesW(package_.path().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  ::RemoveDirectoryW(package_.path().c_str());
+
+  // An earlier package held open by another program that shares nothing.
+  // (A read-only one would do on Windows, where a rename does not replace a
+  // read-only file; Wine's does.)
+  sink_.reports.clear();
+  setup_test::WriteBytes(package_.path(), "earlier package");
+  {
+    fw::ScopedFileHandle held(::CreateFileW(package_.path().c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    ExpectDownloadFailed();
+  }
+  EXPECT_EQ(setup_test::ReadBytes(package_.path()), "earlier package");
+}
+
+// The whole run with the Winlogon key refusing writes: the validations pass,
+// the run stops at the automatic log-on without a message of its own, and
+// nothing after it happens.
+TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
+  setup_test::SavedMachineValue user{kWinlogonKey, L"DefaultUserName"};
+  setup_test::SavedMachineValue admin{kWinlogonKey, L"AutoAdminLogon"};
+  const std::string settingsBefore = setup_test::ReadBytes(settings_.path());
+  const size_t mark = services_.RequestCount();
+  setup::SetupOutcome outcome;
+  {
+    setup_test::MachineKeyWritingDenied denial(kWinlogonKey);
+    ASSERT_TRUE(denial.denied());
+    outcome = setup::RunSetup(sink_, inputs_, accepting_);
+  }
+  EXPECT_EQ(outcome.result, setup::kSetupFailed);
+  EXPECT_EQ(outcome.errorText, L"");
+  ASSERT_FALSE(sink_.reports.empty());
+  EXPECT_EQ(sink_.reports.back(), (Report{30, L"オートログイン 設定中..."}));
+  EXPECT_EQ(services_.RequestsSince(mark).size(), 2u) << "only the two validations were sent";
+  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), settingsBefore);
+  EXPECT_FALSE(setup_test::Exists(package_.path()));
+}
+
+}  // namespace

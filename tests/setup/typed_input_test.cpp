@@ -1,0 +1,281 @@
+// Awkward texts typed into each of the seven inputs: nothing, a pasted
+// megabyte, 300 characters, Japanese, a character outside the BMP, the
+// characters that mean something in a URL or an INI file, blanks, and text
+// the ANSI code page cannot hold. Each case runs the steps of the run that
+// read the inputs, in the run's order (the log-on check, the two requests,
+// the automatic log-on values, the send-box settings file; the other steps
+// read none of them) against the local services, which know the typed
+// group and box. Then: the run went through or ended with the message of
+// its step; the services received the text intact; the registry and the
+// settings file hold exactly what was typed, or were left as they were.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../support/local_services.h"
+#include "io/ini_file.h"
+#include "setup/setup_run.h"
+#include "setup_test_support.h"
+#include "sysops/product_paths.h"
+#include "sysops/registry.h"
+
+namespace {
+
+using setup::CSetupRun;
+using setup::SetupInputs;
+using setup_test::FixedLogon;
+using setup_test::RecordingSink;
+
+const std::wstring kGroupNotFound =
+    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
+    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
+    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kCheckFailed =
+    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
+    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+
+const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const wchar_t kWinlogonPath[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+
+struct Variant {
+  const char* name;
+  std::wstring text;
+};
+
+std::wstring Letters(size_t count) {
+  std::wstring text(count, L'a');
+  for (size_t i = 0; i < count; ++i) text[i] = static_cast<wchar_t>(L'a' + i % 26);
+  return text;
+}
+
+std::vector<Variant> Variants() {
+  return {
+      {"empty", L""},
+      {"1 MB", Letters(1 << 20)},
+      {"300 characters", Letters(300)},
+      {"Japanese", L"配信テスト端末１"},
+      {"surrogate pair", L"x\U0001F600y"},
+      {"&", L"a&b"},
+      {"=", L"a=b"},
+      {"#", L"a#b"},
+      {"?", L"a?b"},
+      {"/", L"a/b"},
+      {"..", L".."},
+      {"%", L"a%41%zz"},
+      {"+", L"a+b"},
+      {"blanks", L"  a  b  "},
+      {"quotes around", L"\"q\""},
+      {"not in code page 932", L"\u00E9\uD55C\u20AC"},
+  };
+}
+
+enum Field { kUser, kDomain, kPassword, kGroup, kBoxId, kBoxPassword, kProcessGroup };
+const char* const kFieldNames[] = {"log-on user",     "log-on destination", "log-on password",
+                                   "delivery group",  "send-box ID",        "send-box password",
+                                   "process group ID"};
+
+std::wstring& FieldOf(SetupInputs& inputs, Field field) {
+  switch (field) {
+    case kUser: return inputs.logonUser;
+    case kDomain: return inputs.logonDomain;
+    case kPassword: return inputs.logonPassword;
+    case kGroup: return inputs.deliveryGroup;
+    case kBoxId: return inputs.sendBoxId;
+    case kBoxPassword: return inputs.sendBoxPassword;
+    case kProcessGroup: break;
+  }
+  return inputs.processGroupId;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+  return out;
+}
+
+// Whether the ANSI code page holds the text as it is.
+bool AnsiHolds(const std::wstring& text) {
+  if (text.empty()) return true;
+  BOOL lost = FALSE;
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        nullptr, 0, nullptr, &lost);
+  return !lost;
+}
+
+// The value as stored, whatever its length (the product's own reader takes
+// at most 2048 bytes, which is no limit on what is written).
+std::wstring ReadWinlogon(const wchar_t* value) {
+  fw::ScopedRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogonKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      key.put()) != ERROR_SUCCESS) {
+    return L"<no key>";
+  }
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(key.get(), value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return L"<none>";
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (::RegQueryValueExW(key.get(), value, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                         &size) != ERROR_SUCCESS) {
+    return L"<unreadable>";
+  }
+  text.resize(size / sizeof(wchar_t));
+  while (!text.empty() && text.back() == L'\0') text.pop_back();
+  return text;
+}
+
+// Equal texts; on a difference, where it begins rather than a megabyte.
+::testing::AssertionResult Same(const std::wstring& seen, const std::wstring& typed) {
+  if (seen == typed) return ::testing::AssertionSuccess();
+  size_t at = 0;
+  while (at < seen.size() && at < typed.size() && seen[at] == typed[at]) ++at;
+  return ::testing::AssertionFailure()
+         << "seen " << seen.size() << " characters, typed " << typed.size()
+         << ", first difference at " << at << ": \"" << Utf8(seen.substr(at, 40)) << "\" for \""
+         << Utf8(typed.substr(at, 40)) << "\"";
+}
+
+class TypedInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(services_.ok()) << services_.problem();
+    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    ASSERT_TRUE(proxy_->ok());
+    ::DeleteFileW(marker_.path().c_str());
+  }
+
+  SetupInputs Ordinary() const {
+    SetupInputs inputs;
+    inputs.logonUser = L"terminal";
+    inputs.logonDomain = L"VARNEL-PC";
+    inputs.logonPassword = L"logon-pw";
+    inputs.deliveryGroup = L"group-a";
+    inputs.sendBoxId = L"BOX-001";
+    inputs.sendBoxPassword = L"box-pw";
+    inputs.processGroupId = L"PG-7";
+    return inputs;
+  }
+
+  // The run's steps that read the inputs, in its order, up to the first
+  // that ends it.
+  static bool RunInputSteps(CSetupRun& run) {
+    if (!run.CheckWindowsLogon() || !run.LookUpDeliveryGroup() || !run.CheckSendBox()) return false;
+    if (!run.WriteAutoLogonValues()) return false;
+    run.WriteSendBoxSettings();
+    return true;
+  }
+
+  void RunCase(Field field, const Variant& variant) {
+    SetupInputs inputs = Ordinary();
+    FieldOf(inputs, field) = variant.text;
+    // The services know the group and the box exactly as typed.
+    ASSERT_TRUE(services_.WriteData("[group " + Utf8(inputs.deliveryGroup) + "]\nversion=5.2.0\n[box " +
+                                    Utf8(inputs.sendBoxId) + "]\npassword=" +
+                                    Utf8(inputs.sendBoxPassword) + "\n"));
+    // What a run leaves, or what must stay when it ends early.
+    const char* const kOld = "[MAIN]\r\nID=old-id\r\nPASS=old-pass\r\nGROUP=old-group\r\n";
+    setup_test::WriteBytes(settings_.path(), kOld);
+    ASSERT_TRUE(sysops::WriteRegistryString(std::wstring(kWinlogonPath) + L"DefaultUserName",
+                                            L"old-user"));
+    const size_t mark = services_.RequestCount();
+
+    RecordingSink sink;
+    FixedLogon accepting(true);
+    CSetupRun run(sink, inputs, accepting);
+    const bool wentThrough = RunInputSteps(run);
+    const auto sent = services_.RequestsSince(mark);
+
+    // The log-on check saw the three texts as typed.
+    ASSERT_EQ(accepting.asked.size(), 1u);
+    EXPECT_EQ(accepting.asked[0],
+              (std::vector<std::wstring>{inputs.logonUser, inputs.logonDomain, inputs.logonPassword}));
+
+    // A pasted megabyte does not fit in a request line: the step that sends
+    // it ends the run with its message, and nothing is changed.
+    const bool tooLongForUrl = variant.text.size() > 100000 &&
+                               (field == kGroup || field == kBoxId || field == kBoxPassword);
+    if (tooLongForUrl) {
+      EXPECT_FALSE(wentThrough);
+      EXPECT_EQ(run.ErrorText(), field == kGroup ? kGroupNotFound : kCheckFailed);
+      EXPECT_EQ(ReadWinlogon(L"DefaultUserName"), L"old-user");
+      EXPECT_EQ(setup_test::ReadBytes(settings_.path()), kOld);
+      return;
+    }
+    ASSERT_TRUE(wentThrough) << "ended with: " << Utf8(run.ErrorText());
+    EXPECT_EQ(run.ErrorText(), L"");
+
+    // The services received the texts intact, one request each.
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].status, 200);
+    EXPECT_TRUE(sent[0].path == "/depotron/version/" + Utf8(inputs.deliveryGroup) + ".ini")
+        << sent[0].path.substr(0, 200);
+    EXPECT_EQ(sent[1].status, 200);
+    EXPECT_EQ(sent[1].query.size(), 2u);
+    EXPECT_TRUE(sent[1].Param("userid") == Utf8(inputs.sendBoxId))
+        << sent[1].Param("userid").substr(0, 200);
+    EXPECT_TRUE(sent[1].Param("password") == Utf8(inputs.sendBoxPassword))
+        << sent[1].Param("password").substr(0, 200);
+
+    // The registry holds exactly what was typed.
+    EXPECT_EQ(ReadWinlogon(L"AutoAdminLogon"), L"1");
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultUserName"), inputs.logonUser));
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultDomainName"), inputs.logonDomain));
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultPassword"), inputs.logonPassword));
+
+    // The settings file, read back the way the survey reads it.
+    CMultiIniFile settings(settings_.path().c_str());
+    const std::wstring stored[] = {settings.GetString(L"MAIN", L"ID", L"<none>"),
+                                   settings.GetString(L"MAIN", L"PASS", L"<none>"),
+                                   settings.GetString(L"MAIN", L"GROUP", L"<none>")};
+    const std::wstring typed[] = {inputs.sendBoxId, inputs.sendBoxPassword, inputs.processGroupId};
+    for (int i = 0; i < 3; ++i) {
+      // Known loss: the file is an ANSI INI file (Windows writes one unless it
+      // already begins with a byte-order mark), so a character the code page
+      // lacks arrives as the code page's stand-in.
+      if (!AnsiHolds(typed[i])) {
+        EXPECT_NE(stored[i], L"<none>");
+        EXPECT_EQ(stored[i].size(), typed[i].size());
+        continue;
+      }
+      EXPECT_TRUE(Same(stored[i], typed[i])) << "key " << i;
+    }
+  }
+
+  void RunAll(Field field) {
+    for (const Variant& variant : Variants()) {
+      SCOPED_TRACE(std::string(kFieldNames[field]) + ": " + variant.name);
+      RunCase(field, variant);
+    }
+  }
+
+  vtstest::LocalServices services_;
+  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
+  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
+  setup_test::SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
+  setup_test::SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
+  setup_test::SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};
+  setup_test::SavedMachineValue password_{kWinlogonKey, L"DefaultPassword"};
+};
+
+// One test per input, one run per text.
+TEST_F(TypedInput, LogOnUser) { RunAll(kUser); }
+TEST_F(TypedInput, LogOnDestination) { RunAll(kDomain); }
+TEST_F(TypedInput, LogOnPassword) { RunAll(kPassword); }
+TEST_F(TypedInput, DeliveryGroup) { RunAll(kGroup); }
+TEST_F(TypedInput, SendBoxId) { RunAll(kBoxId); }
+TEST_F(TypedInput, SendBoxPassword) { RunAll(kBoxPassword); }
+TEST_F(TypedInput, ProcessGroupId) { RunAll(kProcessGroup); }
+
+}  // namespace

@@ -1,0 +1,308 @@
+// The run's three requests (the delivery descriptor, the send-box check, the
+// installer package) against a world that goes wrong in every ordinary way:
+// nobody listening, refusals, redirects within the host, to another host and
+// in a loop, bodies that break off (announced too long, chunked without the
+// last chunk, a reset connection), an empty 200 and a slow answer. Each step
+// runs on its own under Wine, through the prefix's proxy to the local
+// services, whose data file asks for the fault. A failure must end with the
+// message of that step and never pass for a success; the credential never
+// leaves its host; a failed download leaves no package and opens none.
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../support/fake_depotron.h"
+#include "../support/local_services.h"
+#include "setup/setup_run.h"
+#include "setup_test_support.h"
+#include "sysops/product_paths.h"
+
+namespace {
+
+using setup::CSetupRun;
+using setup::SetupInputs;
+using setup_test::FixedLogon;
+using setup_test::RecordingSink;
+
+const std::wstring kGroupNotFound =
+    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
+    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
+    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kCheckFailed =
+    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
+    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kCheckError =
+    L"加工ステイタス通知用 送信BOXの確認中にエラーが発生しました\n"
+    L"インターネットに接続されていない可能性があります\n\n"
+    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kDownloadFailed =
+    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kNotDelivered =
+    L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
+
+const char kDelivery[] = "http://delivery.varnel.example";
+const char kStatus[] = "http://status.varnel.example";
+const char kGroupPath[] = "/depotron/version/";
+const char kCheckPath[] = "/kakonotify_send/setup_check.cgi";
+const char kPackagePath[] = "/depotron/installer/Depotron/";
+
+// What every case finds besides the section that misbehaves: a group, a box
+// and a package that answer properly, for redirects to lead to.
+const char kSoundData[] =
+    "[group sound]\nversion=5.2.0\n"
+    "[box SOUND]\npassword=pw\n";
+
+// The answer a fault is applied to: a descriptor, a send-box verdict with a
+// whole page after "##COMPLETE##" (so that a body cut after the marker is
+// still a cut body), or a package.
+enum class Request { kDescriptor, kCheck, kPackage };
+
+struct Fault {
+  const char* name;
+  std::string lines;  // fault keys of the misbehaving section; "refused": no server at all
+  bool succeeds;      // the step goes through (after following what it was told)
+};
+
+// The URL of the misbehaving resource and of its sound twin on the same host.
+std::string FaultyUrl(Request request) {
+  switch (request) {
+    case Request::kDescriptor: return std::string(kDelivery) + kGroupPath + "faulty.ini";
+    case Request::kCheck: return std::string(kStatus) + kCheckPath + "?userid=FAULTY&password=pw";
+    case Request::kPackage: return std::string(kDelivery) + kPackagePath + "7.7.7/VarnelDepotron.msi";
+  }
+  return std::string();
+}
+std::string SoundUrl(Request request) {
+  switch (request) {
+    case Request::kDescriptor: return std::string(kDelivery) + kGroupPath + "sound.ini";
+    case Request::kCheck: return std::string(kStatus) + kCheckPath + "?userid=SOUND&password=pw";
+    case Request::kPackage: return std::string(kDelivery) + kPackagePath + "5.2.0/VarnelDepotron.msi";
+  }
+  return std::string();
+}
+
+std::vector<Fault> Faults(Request request) {
+  // Where the body breaks off: after the version line, right after the
+  // send-box marker, a little way into the package.
+  const std::string cut = request == Request::kDescriptor ? "70"
+                          : request == Request::kCheck    ? "12"
+                                                          : "3000";
+  const std::string elsewhere = "http://elsewhere.varnel.example/moved";
+  return {
+      {"connection refused", "refused", false},
+      {"401", "status=401\n", false},
+      {"404", "status=404\n", false},
+      {"500", "status=500\n", false},
+      {"redirect within the host", "status=302\nlocation=" + SoundUrl(request) + "\n", true},
+      {"redirect to another host", "status=301\nlocation=" + elsewhere + "\n", false},
+      {"redirect loop", "status=302\nlocation=" + FaultyUrl(request) + "\n", false},
+      {"Content-Length longer than the body", "cut=" + cut + "\n", false},
+      {"chunked body cut short", "chunked=yes\ncut=" + cut + "\n", false},
+      {"connection reset mid-body", "reset=" + cut + "\n", false},
+      // The group exists, the box check understands nothing, the package is
+      // no package: each its own outcome, checked below.
+      {"empty 200", "empty", request == Request::kDescriptor},
+      {"slow answer", "delay=1500\n", true},
+  };
+}
+
+// A port on loopback where nobody listens.
+int ClosedPort() {
+  WSADATA wsa;
+  if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 0;
+  SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int port = 0;
+  int size = sizeof address;
+  if (s != INVALID_SOCKET && ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (s != INVALID_SOCKET) ::closesocket(s);
+  ::WSACleanup();
+  return port;
+}
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
+
+class WebFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(services_.ok()) << services_.problem();
+    ::DeleteFileW(marker_.path().c_str());
+    ::DeleteFileW(package_.path().c_str());
+    ::DeleteFileW(partial_.path().c_str());
+    empty_ = FolderOf(services_.dataPath()) + L"\\empty.bin";
+    setup_test::WriteBytes(empty_, "");
+  }
+  void TearDown() override { ::DeleteFileW(empty_.c_str()); }
+
+  // Points the proxy at the services (or at nobody) and writes the data with
+  // the fault in the section `request` asks for.
+  void Arrange(Request request, const Fault& fault) {
+    const bool refused = fault.lines == "refused";
+    proxy_.reset();
+    proxy_ = std::make_unique<vtstest::ProxyScope>(refused ? ClosedPort() : services_.port());
+    ASSERT_TRUE(proxy_->ok());
+    std::string lines = refused ? std::string() : fault.lines;
+    std::string data = kSoundData;
+    if (request == Request::kDescriptor) {
+      data += "[group faulty]\n";
+      data += lines == "empty" ? "body=\n" : "version=5.2.0\n" + lines;
+    } else if (request == Request::kCheck) {
+      data += "[box FAULTY]\npassword=pw\n";
+      data += lines == "empty" ? "body=\n"
+                               : "body=##COMPLETE##<html><body>" + std::string(200, '.') +
+                                     "</body></html>\n" + lines;
+    } else {
+      data += "[installer 7.7.7]\n";
+      data += lines == "empty" ? "file=empty.bin\n" : lines;
+    }
+    ASSERT_TRUE(services_.WriteData(data));
+    mark_ = services_.RequestCount();
+  }
+
+  // The requests of this case; the credential reached no host but its own.
+  std::vector<vtstest::ServiceRequest> Sent(Request request) const {
+    std::vector<vtstest::ServiceRequest> sent = services_.RequestsSince(mark_);
+    const std::string own = request == Request::kCheck ? kStatus : kDelivery;
+    for (const auto& one : sent) {
+      if (one.url.rfind(own, 0) != 0) {
+        EXPECT_EQ(one.authorization, "(none)") << "the credential went to " << one.url;
+      } else {
+        EXPECT_NE(one.authorization, "(none)") << one.url;
+      }
+    }
+    return sent;
+  }
+
+  SetupInputs Inputs() const {
+    SetupInputs inputs;
+    inputs.logonUser = L"terminal";
+    inputs.deliveryGroup = L"faulty";
+    inputs.sendBoxId = L"FAULTY";
+    inputs.sendBoxPassword = L"pw";
+    inputs.processGroupId = L"PG";
+    return inputs;
+  }
+
+  vtstest::LocalServices services_;
+  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
+  setup_test::SavedFile package_{sysops::GetInstallerDownloadPath()};
+  setup_test::SavedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+  std::wstring empty_;
+  size_t mark_ = 0;
+  FixedLogon accepting_{true};
+};
+
+TEST_F(WebFaults, DescriptorRequest) {
+  for (const Fault& fault : Faults(Request::kDescriptor)) {
+    SCOPED_TRACE(fault.name);
+    Arrange(Request::kDescriptor, fault);
+    RecordingSink sink;
+    const SetupInputs inputs = Inputs();
+    CSetupRun run(sink, inputs, accepting_);
+    const bool found = run.LookUpDeliveryGroup();
+    EXPECT_EQ(found, fault.succeeds);
+    EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : kGroupNotFound);
+    const auto sent = Sent(Request::kDescriptor);
+    if (fault.lines == "refused") {
+      EXPECT_TRUE(sent.empty());
+    }
+    if (std::string(fault.name) == "redirect loop") {
+      EXPECT_EQ(sent.size(), 11u);
+    }
+    if (!found) continue;
+    // What was found is the sound group's descriptor, or nothing at all; an
+    // empty one tells that Depotron is not delivered.
+    const bool empty = fault.lines == "empty";
+    EXPECT_EQ(run.PrepareDepotron(run.Descriptor()), !empty);
+    EXPECT_EQ(run.ErrorText(), empty ? kNotDelivered : L"");
+  }
+}
+
+TEST_F(WebFaults, SendBoxCheck) {
+  for (const Fault& fault : Faults(Request::kCheck)) {
+    SCOPED_TRACE(fault.name);
+    Arrange(Request::kCheck, fault);
+    RecordingSink sink;
+    const SetupInputs inputs = Inputs();
+    CSetupRun run(sink, inputs, accepting_);
+    EXPECT_EQ(run.CheckSendBox(), fault.succeeds);
+    const bool empty = fault.lines == "empty";
+    EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : empty ? kCheckError : kCheckFailed);
+    const auto sent = Sent(Request::kCheck);
+    if (std::string(fault.name) == "redirect loop") {
+      EXPECT_EQ(sent.size(), 11u);
+    }
+  }
+}
+
+// The package: a failed download ends the run with its message before
+// anything is opened, and leaves nothing under the package's name (nor the
+// file it is written to on the way). A download that goes through opens the
+// package, which installs the stand-in updater: removed again after each.
+TEST_F(WebFaults, InstallerPackage) {
+  vtstest::FakeDepotron depotron;
+  ASSERT_TRUE(depotron.ok());
+  ASSERT_FALSE(depotron.Installed()) << "Depotron is installed in the prefix already";
+  const CBinary descriptor = [] {
+    CBinary bytes;
+    const std::string text = "[License]\r\n0=7.7.7\r\n";
+    bytes.SetData(text.data(), static_cast<int>(text.size()));
+    return bytes;
+  }();
+  for (const Fault& fault : Faults(Request::kPackage)) {
+    SCOPED_TRACE(fault.name);
+    Arrange(Request::kPackage, fault);
+    RecordingSink sink;
+    const SetupInputs inputs = Inputs();
+    CSetupRun run(sink, inputs, accepting_);
+    const int result = run.InstallDepotron(descriptor);
+    Sent(Request::kPackage);
+    EXPECT_FALSE(setup_test::Exists(partial_.path()));
+    if (fault.succeeds) {
+      EXPECT_EQ(result, setup::kInstallerStarted);
+      EXPECT_EQ(run.ErrorText(), L"");
+      EXPECT_TRUE(setup_test::Exists(package_.path()));
+      EXPECT_TRUE(depotron.WaitForInstallers(60000));
+      EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
+      depotron.Remove();
+      ::DeleteFileW(package_.path().c_str());
+      continue;
+    }
+    EXPECT_EQ(result, setup::kSetupFailed);
+    EXPECT_EQ(run.ErrorText(), kDownloadFailed);
+    EXPECT_FALSE(setup_test::Exists(package_.path()));
+    // Opened would have reported the end of the run.
+    EXPECT_EQ(sink.reports.size(), 1u);
+    EXPECT_TRUE(depotron.WaitForInstallers(60000));
+    EXPECT_FALSE(depotron.Installed());
+  }
+}
+
+// An earlier whole download stays as it was when the next one fails.
+TEST_F(WebFaults, AFailedDownloadKeepsTheEarlierPackage) {
+  setup_test::WriteBytes(package_.path(), "earlier package");
+  Arrange(Request::kPackage, {"cut", "cut=3000\n", false});
+  RecordingSink sink;
+  const SetupInputs inputs = Inputs();
+  CSetupRun run(sink, inputs, accepting_);
+  CBinary descriptor;
+  const std::string text = "[License]\r\n0=7.7.7\r\n";
+  descriptor.SetData(text.data(), static_cast<int>(text.size()));
+  EXPECT_EQ(run.InstallDepotron(descriptor), setup::kSetupFailed);
+  EXPECT_EQ(setup_test::ReadBytes(package_.path()), "earlier package");
+  EXPECT_FALSE(setup_test::Exists(partial_.path()));
+}
+
+}  // namespace
