@@ -47,6 +47,8 @@ constexpr wchar_t kSendBoxCheckError[] =
     L"加工ステイタス通知用 送信BOXの確認中にエラーが発生しました\n"
     L"インターネットに接続されていない可能性があります\n\n"
     L"・データセンターのHPが表示できることを確認してもう一度実行してください";
+constexpr wchar_t kSendBoxSettingsNotSaved[] =
+    L"ステイタス通知 送信BOXの設定を保存できませんでした\n\n※詳しくは弊社サポートまでご連絡ください";
 constexpr wchar_t kDepotronNotDelivered[] =
     L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
 constexpr wchar_t kDownloadFailed[] =
@@ -137,7 +139,7 @@ int CSetupRun::Run() {
   StopWindowsUpdate();
   AdjustLogonScreen();
   RegisterTerminalStartup();
-  WriteSendBoxSettings();
+  if (!WriteSendBoxSettings()) return kSetupFailed;
   if (!PrepareDepotron(m_descriptor)) return kSetupFailed;
   return HandOverToDepotron(m_descriptor);
 }
@@ -238,14 +240,22 @@ void CSetupRun::RegisterTerminalStartup() {
   if (!sysops::IsTerminalInStartup()) sysops::CreateTerminalStartupShortcut();
 }
 
-void CSetupRun::WriteSendBoxSettings() {
+bool CSetupRun::WriteSendBoxSettings() {
   m_progress.Report(75, kSettingSendBox);
-  if (UploadPending()) return;
+  if (UploadPending()) return true;
   const std::wstring path = sysops::GetStatusBoxIniPath();
   CMultiIniFile settings(path.c_str());
-  settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(m_inputs.sendBoxId).c_str());
-  settings.WriteString(kSendBoxSection, L"PASS", QuoteForProfile(m_inputs.sendBoxPassword).c_str());
-  settings.WriteString(kSendBoxSection, L"GROUP", QuoteForProfile(m_inputs.processGroupId).c_str());
+  // All three are attempted. A send box checked with the service but not
+  // stored would have the terminal report to the old box (or none) while
+  // the technician is told that all is set.
+  bool written = settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(m_inputs.sendBoxId).c_str());
+  written &= settings.WriteString(kSendBoxSection, L"PASS",
+                                  QuoteForProfile(m_inputs.sendBoxPassword).c_str());
+  written &= settings.WriteString(kSendBoxSection, L"GROUP",
+                                  QuoteForProfile(m_inputs.processGroupId).c_str());
+  if (written) return true;
+  Fail(kSendBoxSettingsNotSaved);
+  return false;
 }
 
 bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {

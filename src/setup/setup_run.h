@@ -5,8 +5,8 @@
 //
 // Failure model: a refused validation ends the run before anything on the PC
 // has changed, with the message for that refusal. Of the configuration steps
-// only the automatic log-on values, the Depotron version, the download and
-// the start of Depotron can end the run; every other step ignores its own
+// only the automatic log-on values, the send-box settings file, the Depotron
+// version, the download and the start of Depotron can end the run; every other step ignores its own
 // failures and the run goes on. Nothing is retried and nothing is timed out
 // here: each request and each console tool takes as long as it takes, so the
 // run belongs on a worker thread with COM initialised (the start-up shortcut
@@ -88,7 +88,9 @@ class CSetupRun {
   void StopWindowsUpdate();       // 50 %
   void AdjustLogonScreen();       // 60 %, only where the features are offered
   void RegisterTerminalStartup(); // 70 %
-  void WriteSendBoxSettings();    // 75 %, skipped while an upload is pending
+  // 75 %, skipped while an upload is pending; a file that cannot be
+  // written ends the run with a message.
+  bool WriteSendBoxSettings();
   bool PrepareDepotron(const CBinary& descriptor);  // 80 %
   // 90 %: starts the installed updater, or downloads and opens the
   // installer package when there is none.

@@ -1,10 +1,10 @@
 // Faults of the PC itself during a run: product files and folders that
-// cannot be written (a read-only settings file, a file standing where a
-// product folder belongs, a destination that cannot be replaced), the
-// console tools missing, silent or drowning the run in output, and a
+// cannot be written (a settings file that cannot be written, a file standing
+// where a product folder belongs, a destination that cannot be replaced),
+// the console tools missing, silent or drowning the run in output, and a
 // Winlogon key that refuses writing. Steps whose failure the run ignores must
-// still end and leave everything else as it was; the download must end with
-// its message and leave no package behind.
+// still end and leave everything else as it was; the settings file and the
+// download must end the run with their messages, leaving nothing behind.
 
 #include <windows.h>
 
@@ -33,6 +33,8 @@ using setup_test::Report;
 
 const std::wstring kDownloadFailed =
     L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
+const std::wstring kSettingsNotSaved =
+    L"ステイタス通知 送信BOXの設定を保存できませんでした\n\n※詳しくは弊社サポートまでご連絡ください";
 const wchar_t kSystemPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
 const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
@@ -103,7 +105,8 @@ class LocalFaults : public ::testing::Test {
 };
 
 // The settings file held open by another program that shares nothing: the
-// writes fail, the run goes on, and the file keeps what it had. (A
+// writes fail, the run ends with its message rather than report a send box
+// it did not store, and the file keeps what it had. (A
 // read-only file would do on Windows; the tests run as root, and Wine's file
 // access then writes into it regardless of the read-only attribute.)
 TEST_F(LocalFaults, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
@@ -114,21 +117,24 @@ TEST_F(LocalFaults, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
     fw::ScopedFileHandle held(::CreateFileW(settings_.path().c_str(), GENERIC_READ, 0, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    run.WriteSendBoxSettings();
+    EXPECT_FALSE(run.WriteSendBoxSettings());
   }
   EXPECT_EQ(setup_test::ReadBytes(settings_.path()), kOld);
-  EXPECT_EQ(run.ErrorText(), L"");
+  EXPECT_EQ(run.ErrorText(), kSettingsNotSaved);
 }
 
-TEST_F(LocalFaults, AStatusBoxFolderThatCannotBeMadeStopsNothing) {
+TEST_F(LocalFaults, AStatusBoxFolderThatCannotBeMadeEndsTheRunWithAMessage) {
   FileInPlaceOfFolder blocked(ParentOf(settings_.path()));
   ASSERT_TRUE(blocked.ok());
   CSetupRun run(sink_, inputs_, accepting_);
-  run.WriteSendBoxSettings();
+  EXPECT_FALSE(run.WriteSendBoxSettings());
+  EXPECT_EQ(run.ErrorText(), kSettingsNotSaved);
   EXPECT_TRUE(blocked.StillAFile());
   EXPECT_EQ(sink_.reports, (std::vector<Report>{{75, L"ステイタス通知 送信BOXの設定中..."}}));
 }
 
+// The signal files only choose how Depotron updates itself; the run ignores
+// their failure, as it always has.
 TEST_F(LocalFaults, AFileWhereTheSignalFolderBelongsStopsNothing) {
   const std::wstring signal = sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat");
   FileInPlaceOfFolder blocked(ParentOf(signal));

@@ -171,9 +171,7 @@ class TypedInput : public ::testing::Test {
   // that ends it.
   static bool RunInputSteps(CSetupRun& run) {
     if (!run.CheckWindowsLogon() || !run.LookUpDeliveryGroup() || !run.CheckSendBox()) return false;
-    if (!run.WriteAutoLogonValues()) return false;
-    run.WriteSendBoxSettings();
-    return true;
+    return run.WriteAutoLogonValues() && run.WriteSendBoxSettings();
   }
 
   void RunCase(Field field, const Variant& variant) {
