@@ -18,6 +18,7 @@
 #include "../support/local_services.h"
 #include "fake_console_tools.h"
 #include "setup/setup_run.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
@@ -27,14 +28,12 @@ namespace {
 
 using setup::CSetupRun;
 using setup::SetupInputs;
+using setup_test::kDownloadFailed;
+using setup_test::kSettingsNotSaved;
 using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 using setup_test::Report;
 
-const std::wstring kDownloadFailed =
-    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kSettingsNotSaved =
-    L"ステイタス通知 送信BOXの設定を保存できませんでした\n\n※詳しくは弊社サポートまでご連絡ください";
 const wchar_t kSystemPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
 const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";

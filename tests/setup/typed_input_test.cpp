@@ -20,6 +20,7 @@
 #include "../support/local_services.h"
 #include "io/ini_file.h"
 #include "setup/setup_run.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
@@ -28,16 +29,11 @@ namespace {
 
 using setup::CSetupRun;
 using setup::SetupInputs;
+using setup_test::kGroupNotFound;
+using setup_test::kCheckFailed;
 using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 
-const std::wstring kGroupNotFound =
-    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
-    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
-    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kCheckFailed =
-    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
-    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
 
 const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const wchar_t kWinlogonPath[] =

@@ -20,6 +20,7 @@
 #include "../support/fake_depotron.h"
 #include "../support/local_services.h"
 #include "setup/setup_run.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
 #include "sysops/product_paths.h"
 
@@ -27,24 +28,14 @@ namespace {
 
 using setup::CSetupRun;
 using setup::SetupInputs;
+using setup_test::kGroupNotFound;
+using setup_test::kCheckFailed;
+using setup_test::kCheckError;
+using setup_test::kDownloadFailed;
+using setup_test::kNotDelivered;
 using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 
-const std::wstring kGroupNotFound =
-    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
-    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
-    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kCheckFailed =
-    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
-    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kCheckError =
-    L"加工ステイタス通知用 送信BOXの確認中にエラーが発生しました\n"
-    L"インターネットに接続されていない可能性があります\n\n"
-    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kDownloadFailed =
-    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kNotDelivered =
-    L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
 
 const char kDelivery[] = "http://delivery.varnel.example";
 const char kStatus[] = "http://status.varnel.example";
