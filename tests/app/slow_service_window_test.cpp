@@ -31,7 +31,7 @@ const std::wstring kUnknownBox =
     L"ステイタス通知用 送信BOXが利用できません\n ( ※送信BOXIDが登録されていません )";
 
 // How long the delivery server takes over the descriptor.
-constexpr DWORD kAnswerDelayMs = 5000;
+constexpr DWORD kAnswerDelayMs = 8000;
 
 class AcceptingLogon : public setup::ILogonCheck {
  public:
