@@ -1,0 +1,185 @@
+// The delivered program doing a technician's whole job on the simulated IoT
+// PC, against the local services, with the Depotron stand-ins: the first run
+// on a PC without Depotron closes the window and leaves the package
+// installing; the second starts the installed updater, surveys again and only
+// then shows the completion. The log-on goes to Windows itself here (Wine
+// accepts it); everything the runs change is put back.
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/resource.h"
+#include "fake_console_tools.h"
+#include "fake_depotron.h"
+#include "local_services.h"
+#include "setup_test_support.h"
+#include "simulated_pc.h"
+#include "support/other_process.h"
+#include "support/window_driver.h"
+#include "sysops/product_paths.h"
+#include "sysops/folders.h"
+#include "sysops/registry.h"
+#include "sysops/startup_shortcut.h"
+
+namespace {
+
+using namespace apptest;
+using setup_test::SavedFile;
+using setup_test::SavedMachineValue;
+
+const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const wchar_t kEmbeddedKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
+const std::wstring kConfirmSetup =
+    L"このコンピューターをVarnelターミナル設定用に書き換えます。\n本当によろしいですか？\n\n"
+    L"（コンピュータは自動的に再起動されることがあります)";
+const std::wstring kCompleted =
+    L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
+
+struct Windows {
+  DWORD processId;
+  HWND main = nullptr;
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Windows*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t cls[16] = {};
+  ::GetClassNameW(hwnd, cls, 16);
+  if (pid == found->processId && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
+    (::GetWindow(hwnd, GW_OWNER) ? found->box : found->main) = hwnd;
+  }
+  return TRUE;
+}
+
+Windows WindowsOf(DWORD processId) {
+  Windows found{processId};
+  ::EnumWindows(&Collect, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+class SetupProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    com_ = true;
+    ASSERT_TRUE(services_.ok()) << services_.problem();
+    ASSERT_TRUE(proxy_.ok());
+    ASSERT_TRUE(services_.WriteData("[group lf-group]\nversion=5.2.0\nline-ends=lf\n"
+                                    "[box VT0001]\npassword=vts-demo-01\n"));
+    ASSERT_TRUE(depotron_.ok());
+    ASSERT_TRUE(pc_.ok());
+    depotron_.Remove();
+    for (SavedFile* file : {&settings_, &marker_, &reboot_, &passive_, &package_, &shortcut_}) {
+      ::DeleteFileW(file->path().c_str());
+    }
+  }
+  void TearDown() override {
+    if (program_.process && ::WaitForSingleObject(program_.process.get(), 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(program_.process.get(), 99);
+    }
+    depotron_.Remove();
+    if (com_) ::CoUninitialize();
+  }
+
+  // Starts the program and waits until its survey has filled the window and
+  // the start button is enabled.
+  void Open() {
+    program_ = StartProgram(
+        NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe"), L"");
+    ASSERT_TRUE(program_.process) << ::GetLastError();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          window_ = WindowsOf(program_.id);
+          return window_.main && !window_.box && Enabled(window_.main, IDC_BUTTON_START);
+        },
+        60000))
+        << "the window did not become idle";
+  }
+  void TypeInputsAndStart() {
+    ClearAndType(Item(window_.main, IDC_EDIT_DELIVERY_GROUP), L"lf-group");
+    ClearAndType(Item(window_.main, IDC_EDIT_SENDBOX_ID), L"VT0001");
+    ClearAndType(Item(window_.main, IDC_EDIT_SENDBOX_PASSWORD), L"vts-demo-01");
+    ClearAndType(Item(window_.main, IDC_EDIT_PROCESS_GROUP_ID), L"PG-1");
+    ClearAndType(Item(window_.main, IDC_EDIT_LOGON_PASSWORD), L"secret");
+    Press(Item(window_.main, IDC_BUTTON_START));
+    ASSERT_TRUE(WaitUntil([&] { return (window_ = WindowsOf(program_.id)).box != nullptr; }));
+    ASSERT_EQ(ReadMessageBox(window_.box).text, kConfirmSetup);
+    Answer(window_.box, IDYES);
+  }
+  DWORD WaitForExit(DWORD timeoutMs) {
+    if (::WaitForSingleObject(program_.process.get(), timeoutMs) != WAIT_OBJECT_0) return ~0u;
+    DWORD code = ~0u;
+    ::GetExitCodeProcess(program_.process.get(), &code);
+    return code;
+  }
+
+  vtstest::LocalServices services_;
+  vtstest::ProxyScope proxy_{services_.port()};
+  vtstest::FakeDepotron depotron_;
+  simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot,
+                                      vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR)};
+  SavedMachineValue saved_[9] = {
+      {kWinlogonKey, L"AutoAdminLogon"},
+      {kWinlogonKey, L"DefaultUserName"},
+      {kWinlogonKey, L"DefaultDomainName"},
+      {kWinlogonKey, L"DefaultPassword"},
+      {L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"},
+      {kEmbeddedKey, L"BrandingNeutral"},
+      {kEmbeddedKey, L"HideAutoLogonUI"},
+      {kEmbeddedKey, L"HideFirstLogonAnimation"},
+      {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings", L"HideBootLogo"}};
+  SavedFile settings_{sysops::GetStatusBoxIniPath()};
+  SavedFile marker_{sysops::GetUploadMarkerPath()};
+  SavedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
+  SavedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  SavedFile package_{sysops::GetInstallerDownloadPath()};
+  SavedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
+                      sysops::kStartupShortcutName};
+  StartedProgram program_;
+  Windows window_{0};
+  bool com_ = false;
+};
+
+TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
+  Open();
+  const std::wstring powerBefore = Text(Item(window_.main, IDC_STATIC_POWER));
+  const std::wstring autoLogonBefore = Text(Item(window_.main, IDC_STATIC_AUTO_LOGON));
+  TypeInputsAndStart();
+  // The installer was opened: the program ends without another word.
+  ASSERT_NE(WaitForExit(120000), ~0u) << "the program did not end after the first run";
+  ASSERT_TRUE(WaitUntil([&] { return depotron_.Installed(); }, 60000));
+  EXPECT_TRUE(depotron_.WaitForInstallers(60000));
+
+  // The second run finds the updater: the window surveys again, and the
+  // completion appears over the survey's new texts.
+  Open();
+  EXPECT_NE(Text(Item(window_.main, IDC_STATIC_POWER)), powerBefore)
+      << "the first run's power settings show";
+  TypeInputsAndStart();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        window_ = WindowsOf(program_.id);
+        return window_.box && ReadMessageBox(window_.box).text == kCompleted;
+      },
+      120000))
+      << "no completion message";
+  EXPECT_NE(Text(Item(window_.main, IDC_STATIC_AUTO_LOGON)), autoLogonBefore);
+  // A password edit gives its text to no other process, so the password is
+  // looked at where the run wrote it.
+  EXPECT_EQ(sysops::ReadRegistryString(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kWinlogonKey) +
+                                           L"\\DefaultPassword",
+                                       L"<none>"),
+            L"secret");
+  Answer(window_.box, IDOK);
+  EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after the completion";
+  EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
+}
+
+}  // namespace
