@@ -52,7 +52,7 @@ const StatusLine kStatusLines[] = {
 constexpr DWORD kSurveyMs = 120000;
 constexpr DWORD kBoxMs = 20000;
 constexpr DWORD kRunMs = 240000;
-constexpr DWORD kPollMs = 50;
+constexpr DWORD kPollMs = 20;
 
 // Reads any window's text, also an edit of another process (which a plain
 // GetWindowText does not ask).
