@@ -13,7 +13,10 @@
 //   snap <name> <x> <y> <w> <h>   a screen area worth a screenshot; the driver
 //                                 then waits for one line on standard input,
 //                                 so the picture shows what it announced
-//   outcome <word> [<text>]       how the program's session ended
+//   outcome <word> [<text>]       how the session ended; always the last line,
+//                                 so a reader stops there rather than wait for
+//                                 the pipe to close (Wine's explorer.exe
+//                                 /desktop may inherit it and keep it open)
 // A session that goes wrong ends with "outcome failed <why>" and exit code 1;
 // the program it started is ended, so that nothing waits for a window that
 // nobody will close.
@@ -31,7 +34,8 @@ void Row(const wchar_t* stage, const std::wstring& label, const std::wstring& va
 void Say(const std::wstring& text);
 void Outcome(const std::wstring& word, const std::wstring& text = std::wstring());
 
-// demo-driver probe: one "row pc" line per item of the PC's state.
+// demo-driver probe: one "row pc" line per item of the PC's state, then
+// "outcome read".
 int Probe();
 
 struct Inputs {

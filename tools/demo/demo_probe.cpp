@@ -237,6 +237,7 @@ int Probe() {
   Row(L"pc", L"VarnelUpdate.exe started",
       StartRecords(Join(programs, L"VarnelDepotron\\VarnelUpdate.started.txt")));
   if (SUCCEEDED(com)) ::CoUninitialize();
+  Outcome(L"read");
   return 0;
 }
 
