@@ -138,6 +138,20 @@ void NumberSeeds() {
   Write("number_text_fuzz", "ini-count", std::string(1, 0) + Utf16(L"100001"));
 }
 
+void SetupSeeds() {
+  const std::string digits = std::string("\x01\x05\x01\x02\x01\x00", 6);
+  Write("setup_descriptor_fuzz", "license",
+        digits + "[Depotron]\r\n0=1.0.0\r\nName=Varnel\r\n[License]\r\n10=9.9.9\r\n0=5.2.0\r\n1=x\r\n");
+  Write("setup_descriptor_fuzz", "lf-only", digits + "[License]\n0=5.10.3\n");
+  Write("setup_descriptor_fuzz", "zero-byte", digits + std::string("[License]\r\n0=5.2\0.0\r\n", 21));
+  Write("setup_status_answer_fuzz", "complete", "<html><body>##COMPLETE##</body></html>\r\n");
+  Write("setup_status_answer_fuzz", "refused",
+        Ansi(L"<html><body>##ERROR## \u9001\u4fe1BOX\u304c\u3042\u308a\u307e\u305b\u3093<br></body></html>"));
+  Write("setup_status_answer_fuzz", "error-first", "##ERROR## x<");
+  Write("setup_address_fuzz", "inputs",
+        std::string(1, 6) + Utf16(L"box&01") + Utf16(L"pa ss/..#?%+=\u65e5\xD83D\xDE00"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,5 +169,6 @@ int main(int argc, char** argv) {
   BinarySeeds();
   StringListSeeds();
   NumberSeeds();
+  SetupSeeds();
   return 0;
 }
