@@ -29,6 +29,15 @@ inline std::wstring WideText(const std::uint8_t* data, std::size_t size) {
   return codec::FromUtf16LeBytes(data, size);
 }
 
+// Only characters below 0x80: where the C library's notion of a digit or a
+// blank is the same in every locale.
+inline bool IsAscii(const std::wstring& text) {
+  for (wchar_t c : text) {
+    if (static_cast<unsigned long>(c) > 0x7F) return false;
+  }
+  return true;
+}
+
 // Consumes the bytes from the front: small numbers that steer a target, then
 // the rest as the text under test.
 class Input {

@@ -13,13 +13,6 @@ namespace {
 
 long long Clamp(long long v, long long lo, long long hi) { return v < lo ? lo : v > hi ? hi : v; }
 
-bool IsAscii(const std::wstring& text) {
-  for (wchar_t c : text) {
-    if (static_cast<unsigned long>(c) > 0x7F) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -31,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int decimal = ParseDecimalLikeWtoi(text);
   const long hex = ParseHexLikeWcstol(text);
   FUZZ_CHECK(hex >= -2147483647L - 1 && hex <= 2147483647L);
-  if (IsAscii(text)) {
+  if (fuzz::IsAscii(text)) {
     FUZZ_CHECK(decimal == Clamp(std::wcstoll(text.c_str(), nullptr, 10), INT_MIN, INT_MAX));
     FUZZ_CHECK(hex == Clamp(std::wcstoll(text.c_str(), nullptr, 16), -2147483647LL - 1, 2147483647LL));
   }

@@ -39,7 +39,7 @@ void Write(const std::string& target, const std::string& name, const std::string
 }
 
 void PowerSeeds() {
-  const std::string number = std::string(1, 10) + Utf16(L"0x00000708");
+  const std::string number;
   power_listing::TimeOuts balanced;
   Write("power_listing_fuzz", "balanced-ja", number + Utf16(power_listing::Listing(balanced)));
   power_listing::TimeOuts never{0, 0, 0, 0, 0, 0, 0, 0, true};
@@ -50,8 +50,7 @@ void PowerSeeds() {
         number + Utf16(power_listing::Listing(no_hibernate)));
   Write("power_listing_fuzz", "balanced-en",
         number + Utf16(power_listing::Listing(balanced, power_listing::English())));
-  Write("power_listing_fuzz", "saturating-number",
-        std::string(1, 12) + Utf16(L"  -0x80000001") + Utf16(L"SUB_SLEEP"));
+  Write("power_listing_fuzz", "alias-only", Utf16(L"SUB_SLEEP"));
 }
 
 void DismSeeds() {
@@ -136,6 +135,7 @@ void NumberSeeds() {
   Write("number_text_fuzz", "index", std::string(1, 1) + Utf16(L"0x00000708"));
   Write("number_text_fuzz", "blanks-sign", std::string(1, 0) + Utf16(L" \t\u3000-2147483649x"));
   Write("number_text_fuzz", "ini-count", std::string(1, 0) + Utf16(L"100001"));
+  Write("number_text_fuzz", "saturating", std::string(1, 1) + Utf16(L"  -0x80000001"));
 }
 
 void SetupSeeds() {
