@@ -4,7 +4,9 @@
 #include <windows.h>
 #else
 #include <iconv.h>
+
 #include <cerrno>
+#include <cstring>
 #endif
 
 namespace codec {
@@ -61,6 +63,39 @@ const char* IconvName(CodePage page) {
   return "CP932";
 }
 
+// Opening a descriptor costs far more than the short conversions made here,
+// so each thread keeps the few it uses and resets one before each use.
+class DescriptorCache {
+ public:
+  DescriptorCache() = default;
+  DescriptorCache(const DescriptorCache&) = delete;
+  DescriptorCache& operator=(const DescriptorCache&) = delete;
+  ~DescriptorCache() {
+    for (const Entry& e : entries_) iconv_close(e.cd);
+  }
+
+  // (iconv_t)-1 when the pair cannot be converted.
+  iconv_t Get(const char* to, const char* from) {
+    for (const Entry& e : entries_) {
+      if (std::strcmp(e.to, to) == 0 && std::strcmp(e.from, from) == 0) {
+        iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
+        return e.cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd != reinterpret_cast<iconv_t>(-1)) entries_.push_back({to, from, cd});
+    return cd;
+  }
+
+ private:
+  struct Entry {
+    const char* to;  // names are literals, alive for the whole process
+    const char* from;
+    iconv_t cd;
+  };
+  std::vector<Entry> entries_;
+};
+
 // Runs one iconv conversion; an unconvertible input unit is skipped
 // (skip_bytes of it) and `substitute` is written in its place, which mirrors
 // what the Windows functions do without flags.
@@ -68,7 +103,8 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
                     std::size_t skip_bytes, std::string_view substitute) {
   std::string out;
   if (size == 0) return out;
-  iconv_t cd = iconv_open(to, from);
+  thread_local DescriptorCache descriptors;
+  iconv_t cd = descriptors.Get(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return out;
   char* in = const_cast<char*>(data);
   std::size_t in_left = size;
@@ -87,7 +123,6 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
       out.append(substitute);
     }
   }
-  iconv_close(cd);
   return out;
 }
 
