@@ -49,7 +49,7 @@ bench: deps win
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	tools/run-benchmarks $(BENCH_DIR) $(WIN_DIR)
 
-# Each fuzz target for FUZZ_SECONDS (default 15 s each, about 10 million
+# Each fuzz target for FUZZ_SECONDS (default 20 s each, about 10 million
 # executions in all); `make test` replays the kept corpora natively.
 fuzz: deps
 	tools/run-fuzz $(CURDIR)/$(BUILD)/fuzz
