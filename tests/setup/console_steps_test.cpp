@@ -1,0 +1,138 @@
+// The two steps of the run that drive console tools, against the scripted
+// fake powercfg and DISM placed where Windows keeps the real ones: which
+// commands run, in which order, and what the log-on screen step writes for
+// each answer of the feature list. The prefix's values are put back.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "base/text_codec.h"
+#include "dism_listing.h"
+#include "fake_console_tools.h"
+#include "setup/setup_run.h"
+#include "setup_test_support.h"
+#include "sysops/registry.h"
+
+namespace {
+
+using setup_test::FixedLogon;
+using setup_test::RecordingSink;
+using setup_test::SavedMachineValue;
+
+const wchar_t kEmbeddedKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
+const wchar_t kUnattendKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings";
+
+class ConsoleSteps : public ::testing::Test {
+ protected:
+  // The log-on screen values start absent; the saved ones come back after.
+  void SetUp() override {
+    for (const auto& [key, value] :
+         {std::pair{kEmbeddedKey, L"BrandingNeutral"}, std::pair{kEmbeddedKey, L"HideAutoLogonUI"},
+          std::pair{kEmbeddedKey, L"HideFirstLogonAnimation"},
+          std::pair{kUnattendKey, L"HideBootLogo"}}) {
+      fw::ScopedRegKey handle;
+      if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                          handle.put()) == ERROR_SUCCESS) {
+        ::RegDeleteValueW(handle.get(), value);
+      }
+    }
+  }
+  void TearDown() override {
+    ::DeleteFileW(record_.c_str());
+    ::DeleteFileW(listing_.c_str());
+  }
+  std::string RecordScript() const { return "record " + vts_fake::ToUtf8(record_) + "\n"; }
+  std::string Recorded() const { return vts_fake::ReadBytes(record_); }
+  // DISM prints `listing` for every command and records how it was called.
+  std::string ListingScript(const std::wstring& listing) {
+    vts_fake::WriteBytes(listing_, codec::Encode(listing, codec::CodePage::kThreadAnsi));
+    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_) + "\n";
+  }
+  void AdjustLogonScreen(const std::wstring& listing) {
+    vts_fake::ScopedScript script(vts_fake::kDismScriptVariable, ListingScript(listing));
+    setup::CSetupRun run(sink_, inputs_, logon_);
+    run.AdjustLogonScreen();
+  }
+  static bool AllFourWritten() {
+    for (const wchar_t* value : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
+      if (sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kEmbeddedKey) + L"\\" +
+                                    value) != 1) {
+        return false;
+      }
+    }
+    return sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kUnattendKey) +
+                                     L"\\HideBootLogo") == 1;
+  }
+
+  vts_fake::ScopedInstall powercfg_{vts_fake::BuiltTool(L"powercfg.exe"),
+                                    L"C:\\windows\\system32\\powercfg.exe"};
+  vts_fake::ScopedInstall dism_{vts_fake::BuiltTool(L"DISM.exe"),
+                                L"C:\\windows\\sysnative\\DISM.EXE"};
+  SavedMachineValue branding_{kEmbeddedKey, L"BrandingNeutral"};
+  SavedMachineValue hideUi_{kEmbeddedKey, L"HideAutoLogonUI"};
+  SavedMachineValue hideAnimation_{kEmbeddedKey, L"HideFirstLogonAnimation"};
+  SavedMachineValue bootLogo_{kUnattendKey, L"HideBootLogo"};
+  std::wstring record_ = vts_fake::TempFileName(L"record");
+  std::wstring listing_ = vts_fake::TempFileName(L"listing");
+  RecordingSink sink_;
+  FixedLogon logon_{true};
+  setup::SetupInputs inputs_;
+};
+
+TEST_F(ConsoleSteps, PowerRunsTheNineCommandsInOrderWhateverTheyAnswer) {
+  ASSERT_TRUE(powercfg_.ok());
+  vts_fake::ScopedScript script(vts_fake::kPowercfgScriptVariable,
+                                RecordScript() + "err Invalid parameters\\r\\nexit 1\n");
+  setup::CSetupRun run(sink_, inputs_, logon_);
+  run.ApplyPowerSettings();
+  EXPECT_EQ(Recorded(),
+            "powercfg.exe -setactive SCHEME_MIN\r\n"
+            "powercfg /x /monitor-timeout-ac 0\r\npowercfg /x /monitor-timeout-dc 0\r\n"
+            "powercfg /x /standby-timeout-ac 0\r\npowercfg /x /standby-timeout-dc 0\r\n"
+            "powercfg /x /hibernate-timeout-ac 0\r\npowercfg /x /hibernate-timeout-dc 0\r\n"
+            "powercfg /x /disk-timeout-ac 0\r\npowercfg /x /disk-timeout-dc 0\r\n");
+  EXPECT_EQ(sink_.reports,
+            (std::vector<setup_test::Report>{{40, L"電源設定 変更中..."}}));
+}
+
+TEST_F(ConsoleSteps, FeaturesAlreadyEnabledAreNotEnabledAgain) {
+  ASSERT_TRUE(dism_.ok());
+  AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Enabled"));
+  EXPECT_EQ(Recorded(), "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+  EXPECT_TRUE(AllFourWritten());
+  EXPECT_EQ(sink_.reports,
+            (std::vector<setup_test::Report>{{60, L"ログイン画面の調整 設定中..."}}));
+}
+
+TEST_F(ConsoleSteps, FeaturesNotAllEnabledAreEnabledThenTheValuesWritten) {
+  ASSERT_TRUE(dism_.ok());
+  AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Disabled"));
+  EXPECT_EQ(Recorded(),
+            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n"
+            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+            "/FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n"
+            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+            "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n");
+  EXPECT_TRUE(AllFourWritten());
+}
+
+TEST_F(ConsoleSteps, WithoutTheFeaturesNothingChanges) {
+  ASSERT_TRUE(dism_.ok());
+  for (const std::wstring& listing : {dism_listing::ProListing(), std::wstring()}) {
+    ::DeleteFileW(record_.c_str());
+    AdjustLogonScreen(listing);
+    EXPECT_EQ(Recorded(), "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+    EXPECT_EQ(sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kEmbeddedKey) +
+                                        L"\\BrandingNeutral"),
+              0u);
+    EXPECT_EQ(sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kUnattendKey) +
+                                        L"\\HideBootLogo"),
+              0u);
+  }
+}
+
+}  // namespace
