@@ -333,6 +333,9 @@ int Technician(const std::wstring& exe, const Inputs& inputs) {
           ::SendMessageW(::GetDlgItem(w.main, kProgress), PBM_GETPOS, 0, 0));
       const std::wstring text = TextOf(::GetDlgItem(w.main, kStatus));
       if (percent != lastPercent || text != lastText) {
+        if (lastPercent == 100 && percent < 100) {
+          Say(L"the run has handed over; the window surveys the PC again");
+        }
         Emit(L"progress\t" + std::to_wstring(percent) + L"\t" + Escape(text));
         lastPercent = percent;
         lastText = text;
