@@ -190,6 +190,11 @@ class WebFaults : public ::testing::Test {
   setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
   setup_test::SavedFile package_{sysops::GetInstallerDownloadPath()};
   setup_test::SavedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+  // A descriptor that goes through is read for its version, which leaves the
+  // signal files of a passive update behind.
+  setup_test::SavedFile rebootSignal_{
+      sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
+  setup_test::SavedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
   std::wstring empty_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};
