@@ -56,6 +56,10 @@ function(vts_add_test)
   if(WIN32)
     # Tests are console programs with a wide main where they need one.
     target_link_options(${T_NAME} PRIVATE -mconsole)
+    # Every Wine test has the shared test-support library (tests/support).
+    if(TARGET vts_test_support)
+      target_link_libraries(${T_NAME} PRIVATE vts_test_support)
+    endif()
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
   set(labels ${T_LABELS})

@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_depotron.h"
-#include "local_services.h"
+#include "support/fake_console_tools.h"
+#include "support/fake_depotron.h"
+#include "support/local_services.h"
 #include "setup/setup_run.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
@@ -46,11 +47,7 @@ class TimingSink : public IProgressSink {
   std::vector<int> percents;
 };
 
-std::wstring FakeToolsFolder() {
-  std::wstring path = L"Z:";
-  for (char c : std::string(VTS_FAKE_TOOLS_DIR)) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
+using test_support::FakeToolsFolder;
 
 const char* StepName(int percent) {
   switch (percent) {

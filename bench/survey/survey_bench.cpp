@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "simulated_pc.h"
+#include "support/fake_console_tools.h"
 #include "survey/terminal_survey.h"
 
 namespace {
@@ -31,11 +32,7 @@ class TimingSink : public IProgressSink {
   std::vector<double> times;
 };
 
-std::wstring FakeToolsFolder() {
-  std::wstring path = L"Z:";
-  for (char c : std::string(VTS_FAKE_TOOLS_DIR)) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
+using test_support::FakeToolsFolder;
 
 const char* const kSteps[] = {
     "1 product name (1 registry read)",

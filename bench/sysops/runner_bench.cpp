@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/text_codec.h"
-#include "fake_console_tools.h"
 #include "framework/scoped_handle.h"
+#include "support/fake_console_tools.h"
 #include "sysops/command_runner.h"
 
 namespace {
@@ -146,7 +146,7 @@ void Measure(const char* what, const std::wstring& command, std::size_t expected
 // Arguments pick the parts to run: "silent" (the runner), "silent-busy" (the
 // reference without pause), "loud"; none runs all three.
 int main(int argc, char** argv) {
-  const std::wstring command = L"\"" + vts_fake::BuiltTool(L"powercfg.exe") + L"\" /Q";
+  const std::wstring command = L"\"" + test_support::BuiltFakeTool(L"powercfg.exe") + L"\" /Q";
   const auto wanted = [argc, argv](const char* part) {
     if (argc < 2) return true;
     for (int i = 1; i < argc; ++i) {
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
   };
 
   if (wanted("silent") || wanted("silent-busy")) {
-    vts_fake::ScopedScript silent(vts_fake::kPowercfgScriptVariable, "sleep 5000\nout done\n");
+    test_support::ScopedScript silent(test_support::kPowercfgScriptVariable, "sleep 5000\nout done\n");
     std::printf("child silent for 5 s, then 4 bytes:\n");
     if (wanted("silent")) {
       Measure("  RunCommandAndCapture", command, 4,
@@ -168,10 +168,10 @@ int main(int argc, char** argv) {
   }
   if (wanted("loud")) {
     const std::size_t total = 100u * 1024 * 1024;
-    vts_fake::ScopedScript loud(
-        vts_fake::kPowercfgScriptVariable,
+    test_support::ScopedScript loud(
+        test_support::kPowercfgScriptVariable,
         "fill " + std::to_string(total) + " " +
-            vts_fake::Escape("    Current AC Power Setting Index: 0x00000000\r\n") + "\n");
+            test_support::Escape("    Current AC Power Setting Index: 0x00000000\r\n") + "\n");
     std::printf("child prints 100 MB (fastest of 3 runs):\n");
     Measure("  RunCommandAndCapture (incl. decoding)", command, total,
             [](const std::wstring& c) { return sysops::RunCommandAndCapture(c).size(); }, 3);

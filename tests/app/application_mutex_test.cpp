@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "support/other_process.h"
+#include "support/unique_name.h"
 
 namespace {
 
 using apptest::MutexHoldingProcess;
 using apptest::MutexNameExists;
-using apptest::UniqueName;
+using test_support::UniqueName;
 
 // The real system calls, with every call written down.
 class RecordingMutexSystem : public CMutexSystem {

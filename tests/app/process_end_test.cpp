@@ -8,39 +8,22 @@
 #include <string>
 
 #include "framework/scoped_handle.h"
-#include "support/other_process.h"
+#include "support/files.h"
+#include "support/programs.h"
 #include "support/window_driver.h"
 
 namespace {
 
-std::wstring TempFile(const wchar_t* stem) {
-  wchar_t dir[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, dir);
-  std::wstring path = std::wstring(dir) + apptest::UniqueName(stem) + L".txt";
-  ::DeleteFileW(path.c_str());
-  return path;
-}
-
-bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadAll(const std::wstring& path) {
-  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "<missing>";
-  char buffer[256] = {};
-  DWORD read = 0;
-  ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr);
-  return std::string(buffer, read);
-}
+using test_support::PathExists;
+using test_support::ReadBytes;
+using test_support::TempFilePath;
 
 TEST(ProcessEnd, EndsAtOnceWhileAWorkerStillRunsWithoutLosingBufferedOutput) {
-  const std::wstring exe = apptest::NextToThisTest(L"app_ending_probe.exe");
-  const std::wstring line = TempFile(L"vts ending line");
-  const std::wstring marker = TempFile(L"vts ending marker");
-  apptest::StartedProgram probe =
-      apptest::StartProgram(exe, L"\"" + line + L"\" \"" + marker + L"\"");
+  const std::wstring exe = test_support::NextToThisTest(L"app_ending_probe.exe");
+  const std::wstring line = TempFilePath(L"ending line");
+  const std::wstring marker = TempFilePath(L"ending marker");
+  test_support::StartedProgram probe =
+      test_support::StartProgram(exe, L"\"" + line + L"\" \"" + marker + L"\"");
   ASSERT_TRUE(probe.process) << ::GetLastError();
   const fw::ScopedHandle& process = probe.process;
 
@@ -50,8 +33,8 @@ TEST(ProcessEnd, EndsAtOnceWhileAWorkerStillRunsWithoutLosingBufferedOutput) {
   DWORD code = 0;
   ::GetExitCodeProcess(process.get(), &code);
   EXPECT_EQ(code, 5u) << "the application object's exit code, with everything set up";
-  EXPECT_FALSE(Exists(marker)) << "global objects were destroyed while the worker still ran";
-  EXPECT_EQ(ReadAll(line), "written before the end\n");
+  EXPECT_FALSE(PathExists(marker)) << "global objects were destroyed while the worker still ran";
+  EXPECT_EQ(ReadBytes(line), "written before the end\n");
 
   ::DeleteFileW(line.c_str());
   ::DeleteFileW(marker.c_str());

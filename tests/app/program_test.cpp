@@ -11,7 +11,7 @@
 
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
-#include "support/other_process.h"
+#include "support/programs.h"
 #include "support/window_driver.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace {
 using namespace apptest;
 
 std::wstring ProgramPath() {
-  return apptest::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
+  return test_support::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
 }
 
 struct ProcessWindows {
@@ -50,7 +50,7 @@ ProcessWindows WindowsOf(DWORD processId) {
 TEST(Program, OpensItsWindowAndEndsWhenItCloses) {
   const std::wstring exe = ProgramPath();
   ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES);
-  apptest::StartedProgram program = apptest::StartProgram(exe, L"");
+  test_support::StartedProgram program = test_support::StartProgram(exe, L"");
   ASSERT_TRUE(program.process) << ::GetLastError();
   const fw::ScopedHandle& process = program.process;
 

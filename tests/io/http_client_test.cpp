@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "io_test_support.h"
+#include "support/files.h"
 
-using iotest::FileExists;
-using iotest::ReadBytes;
-using iotest::TempDir;
-using iotest::WriteBytes;
+using test_support::PathExists;
+using test_support::ReadBytes;
+using test_support::ScratchFolder;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -321,8 +321,8 @@ TEST_F(HttpClientTest, AnnouncedLengthDoesNotDecideTheMemoryTaken) {
 }
 
 TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
-  TempDir dir;
-  std::wstring path = dir.File(L"DepotronSetup.msi");
+  ScratchFolder dir;
+  std::wstring path = dir / L"DepotronSetup.msi";
   EXPECT_TRUE(HttpDownloadToFile(Url(L"/bytes/5000"), L"dTpw", path));
   EXPECT_EQ(ReadBytes(path), Pattern(5000));
 
@@ -341,11 +341,11 @@ TEST_F(HttpClientTest, DownloadWritesAndReplacesTheFile) {
 }
 
 TEST_F(HttpClientTest, FailedDownloadLeavesNothingUnderTheFinalName) {
-  TempDir dir;
-  std::wstring path = dir.File(L"DepotronSetup.msi");
+  ScratchFolder dir;
+  std::wstring path = dir / L"DepotronSetup.msi";
   for (const wchar_t* object : {L"/cut/5000/2000", L"/chunked-cut/3000", L"/status/404"}) {
     EXPECT_FALSE(HttpDownloadToFile(Url(object), L"", path)) << object;
-    EXPECT_FALSE(FileExists(path)) << object;
+    EXPECT_FALSE(PathExists(path)) << object;
     EXPECT_TRUE(FilesIn(dir.path()).empty()) << object;  // no temporary file left behind
   }
   // A file that was there stays as it was.
@@ -357,8 +357,8 @@ TEST_F(HttpClientTest, FailedDownloadLeavesNothingUnderTheFinalName) {
 }
 
 TEST_F(HttpClientTest, DownloadGoesThroughAFixedNameBesideTheDestination) {
-  TempDir dir;
-  std::wstring path = dir.File(L"DepotronSetup.msi");
+  ScratchFolder dir;
+  std::wstring path = dir / L"DepotronSetup.msi";
   std::wstring partial = path + L".download";
 
   // What an interrupted run left behind is replaced by the next download ...
@@ -371,7 +371,7 @@ TEST_F(HttpClientTest, DownloadGoesThroughAFixedNameBesideTheDestination) {
   for (const wchar_t* object : {L"/cut/5000/2000", L"/status/404"}) {
     ASSERT_TRUE(WriteBytes(partial, std::string(9000, 'p')));
     EXPECT_FALSE(HttpDownloadToFile(Url(object), L"", path)) << object;
-    EXPECT_FALSE(FileExists(partial)) << object;
+    EXPECT_FALSE(PathExists(partial)) << object;
     EXPECT_TRUE(ReadBytes(path) == Pattern(5000)) << object;
   }
 
@@ -389,7 +389,7 @@ TEST_F(HttpClientTest, DownloadGoesThroughAFixedNameBesideTheDestination) {
 TEST_F(HttpClientTest, DownloadIntoAFolderWithALongPath) {
   // A folder path of 247 characters, too long for a generated temporary name
   // (at most MAX_PATH - 14 for the folder), still takes a short file name.
-  TempDir dir;
+  ScratchFolder dir;
   std::wstring folder = dir.path() + L"\\";
   ASSERT_LT(folder.size(), 247u);
   folder += std::wstring(247 - folder.size(), L'f');
@@ -401,17 +401,17 @@ TEST_F(HttpClientTest, DownloadIntoAFolderWithALongPath) {
 }
 
 TEST_F(HttpClientTest, DownloadToAPlaceThatCannotTakeTheFile) {
-  TempDir dir;
-  std::wstring missing = dir.File(L"no\\such\\folder\\setup.msi");
+  ScratchFolder dir;
+  std::wstring missing = dir / L"no\\such\\folder\\setup.msi";
   EXPECT_FALSE(HttpDownloadToFile(Url(L"/small"), L"", missing));
-  EXPECT_FALSE(FileExists(missing));
+  EXPECT_FALSE(PathExists(missing));
   EXPECT_FALSE(HttpDownloadToFile(Url(L"/small"), L"", L""));
 
   // The destination is a folder, or held open by someone else.
-  std::wstring folder = dir.File(L"folder");
+  std::wstring folder = dir / L"folder";
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   EXPECT_FALSE(HttpDownloadToFile(Url(L"/small"), L"", folder));
-  std::wstring busy = dir.File(L"busy.msi");
+  std::wstring busy = dir / L"busy.msi";
   ASSERT_TRUE(WriteBytes(busy, std::string("in use")));
   HANDLE hold = ::CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(hold, INVALID_HANDLE_VALUE);

@@ -7,26 +7,26 @@
 #include <string>
 
 #include "framework/file_exception.h"
-#include "io_test_support.h"
+#include "support/files.h"
 
-using iotest::FileExists;
-using iotest::ReadBytes;
-using iotest::TempDir;
-using iotest::Utf16;
-using iotest::WriteBytes;
+using test_support::PathExists;
+using test_support::ReadBytes;
+using test_support::ScratchFolder;
+using test_support::Utf16Bytes;
+using test_support::WriteBytes;
 
 namespace {
 
 // Loads `content` (ANSI bytes) in cached mode.
-void LoadAnsi(CMultiIniFile& ini, const TempDir& dir, const std::string& content) {
-  std::wstring path = dir.File(L"load.ini");
+void LoadAnsi(CMultiIniFile& ini, const ScratchFolder& dir, const std::string& content) {
+  std::wstring path = dir / L"load.ini";
   ASSERT_TRUE(WriteBytes(path, content));
   ASSERT_TRUE(ini.Open(path.c_str(), FALSE));
 }
 
 // Saves in cached mode and answers the file's bytes.
-std::string SavedBytes(CMultiIniFile& ini, const TempDir& dir, BOOL unicode) {
-  std::wstring path = dir.File(unicode ? L"saved_u.ini" : L"saved_a.ini");
+std::string SavedBytes(CMultiIniFile& ini, const ScratchFolder& dir, BOOL unicode) {
+  std::wstring path = dir / (unicode ? L"saved_u.ini" : L"saved_a.ini");
   EXPECT_TRUE(ini.SaveFile(path.c_str(), unicode));
   return ReadBytes(path);
 }
@@ -40,7 +40,7 @@ std::wstring SpecialFolder(int csidl) {
 }  // namespace
 
 TEST(IniCachedLoad, DuplicatesAndReplacement) {
-  TempDir dir;
+  ScratchFolder dir;
   CMultiIniFile ini(nullptr);
   LoadAnsi(ini, dir, "[S]\r\na=1\r\na=2\r\n");
   EXPECT_TRUE(ini.IsCached());
@@ -52,7 +52,7 @@ TEST(IniCachedLoad, DuplicatesAndReplacement) {
 }
 
 TEST(IniCachedLoad, LineGrammar) {
-  TempDir dir;
+  ScratchFolder dir;
   CMultiIniFile ini(nullptr);
   LoadAnsi(ini, dir,
            "early=ignored\r\n"
@@ -101,9 +101,9 @@ TEST(IniCachedLoad, LineGrammar) {
 }
 
 TEST(IniCachedLoad, EncodingsAndMissingFiles) {
-  TempDir dir;
-  std::wstring path = dir.File(L"u.ini");
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"[\u8a2d\u5b9a]\r\n\u540d\u524d=\u5024\xD83D\xDE00\r\n")));
+  ScratchFolder dir;
+  std::wstring path = dir / L"u.ini";
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"[\u8a2d\u5b9a]\r\n\u540d\u524d=\u5024\xD83D\xDE00\r\n")));
   CMultiIniFile unicode(nullptr);
   ASSERT_TRUE(unicode.Open(path.c_str(), TRUE));
   EXPECT_EQ(unicode.GetString(L"\u8a2d\u5b9a", L"\u540d\u524d", L""), L"\u5024\xD83D\xDE00");
@@ -119,9 +119,9 @@ TEST(IniCachedLoad, EncodingsAndMissingFiles) {
   EXPECT_EQ(ansi.GetString(L"\u8a2d\u5b9a", L"k", L""), L"\u3042\u3044");
 
   CMultiIniFile missing(nullptr);
-  EXPECT_TRUE(missing.Open(dir.File(L"none.ini").c_str(), FALSE));
+  EXPECT_TRUE(missing.Open((dir / L"none.ini").c_str(), FALSE));
   EXPECT_EQ(missing.GetString(L"S", L"a", L"d"), L"d");
-  EXPECT_FALSE(FileExists(dir.File(L"none.ini")));
+  EXPECT_FALSE(PathExists(dir / L"none.ini"));
 
   // Reload drops what was written since and reads the file again.
   CMultiIniFile reload(nullptr);
@@ -133,7 +133,7 @@ TEST(IniCachedLoad, EncodingsAndMissingFiles) {
 }
 
 TEST(IniCachedSave, OrderAndQuoting) {
-  TempDir dir;
+  ScratchFolder dir;
   CMultiIniFile ini(nullptr);
   ini.SetCached(TRUE);
   ini.WriteString(L"NET", L"Host", L"h");
@@ -141,7 +141,7 @@ TEST(IniCachedSave, OrderAndQuoting) {
   ini.WriteString(L"MAIN", L"GROUP", L"g1");
   EXPECT_EQ(SavedBytes(ini, dir, FALSE), "[MAIN]\r\nGROUP=g1\r\nID=\"a b \"\r\n[NET]\r\nHost=h\r\n");
   EXPECT_EQ(SavedBytes(ini, dir, TRUE),
-            Utf16(L"[MAIN]\r\nGROUP=g1\r\nID=\"a b \"\r\n[NET]\r\nHost=h\r\n"));
+            Utf16Bytes(L"[MAIN]\r\nGROUP=g1\r\nID=\"a b \"\r\n[NET]\r\nHost=h\r\n"));
 
   CMultiIniFile order(nullptr);
   order.SetCached(TRUE);
@@ -165,9 +165,9 @@ TEST(IniCachedSave, OrderAndQuoting) {
 }
 
 TEST(IniCachedSave, RoundTrips) {
-  TempDir dir;
+  ScratchFolder dir;
   for (BOOL unicode : {FALSE, TRUE}) {
-    std::wstring path = dir.File(unicode ? L"round_u.ini" : L"round_a.ini");
+    std::wstring path = dir / (unicode ? L"round_u.ini" : L"round_a.ini");
     {
       CMultiIniFile ini(nullptr);
       ASSERT_TRUE(ini.Open(path.c_str(), unicode));
@@ -187,12 +187,12 @@ TEST(IniCachedSave, RoundTrips) {
 }
 
 TEST(IniCachedSave, EmptyMapsFlushAndDestruction) {
-  TempDir dir;
+  ScratchFolder dir;
   CMultiIniFile empty(nullptr);
   EXPECT_EQ(SavedBytes(empty, dir, TRUE), "\xFF\xFE");
   EXPECT_EQ(SavedBytes(empty, dir, FALSE), "");
 
-  std::wstring path = dir.File(L"keep.ini");
+  std::wstring path = dir / L"keep.ini";
   const std::string original = "[S]\r\na=1\r\n";
   ASSERT_TRUE(WriteBytes(path, original));
   {
@@ -221,7 +221,7 @@ TEST(IniCachedSave, EmptyMapsFlushAndDestruction) {
 }
 
 TEST(IniCachedSave, WritesThatFailOnlyAtCloseRaise) {
-  const std::wstring full = iotest::FullDiskFile();
+  const std::wstring full = test_support::FullDiskFile();
   if (full.empty()) GTEST_SKIP() << "no /dev/full behind Z:";
   // Two short keys never leave the stream's buffer before the file closes.
   for (BOOL unicode : {FALSE, TRUE}) {
@@ -241,8 +241,8 @@ TEST(IniCachedSave, WritesThatFailOnlyAtCloseRaise) {
 }
 
 TEST(IniCachedLoad, ByteOneAKeepsTheRestOfTheFile) {
-  TempDir dir;
-  std::wstring path = dir.File(L"ctrlz.ini");
+  ScratchFolder dir;
+  std::wstring path = dir / L"ctrlz.ini";
   const std::string original = "[S]\r\nc=x\x1A y\r\nd=after\r\n[T]\r\ne=1\r\n";
   ASSERT_TRUE(WriteBytes(path, original));
   CMultiIniFile ini(nullptr);
@@ -256,14 +256,14 @@ TEST(IniCachedLoad, ByteOneAKeepsTheRestOfTheFile) {
 }
 
 TEST(IniDirectMode, ProfileFunctionsReadAndWriteTheSameFile) {
-  TempDir dir;
-  std::wstring path = dir.File(L"VarnelDriveTerminalSend.ini");
+  ScratchFolder dir;
+  std::wstring path = dir / L"VarnelDriveTerminalSend.ini";
   CMultiIniFile ini(path.c_str());
   EXPECT_EQ(ini.GetFilePath(), path);
   EXPECT_EQ(ini.GetString(L"MAIN", L"ID", L"none"), L"none");
   EXPECT_TRUE(ini.WriteString(L"MAIN", L"ID", L"box01"));
   EXPECT_TRUE(ini.WriteString(L"MAIN", L"PASS", L""));
-  EXPECT_TRUE(FileExists(path));
+  EXPECT_TRUE(PathExists(path));
   EXPECT_EQ(ini.GetString(L"MAIN", L"ID", L"none"), L"box01");
   EXPECT_EQ(ini.GetString(L"MAIN", L"PASS", L"none"), L"");
 
@@ -299,8 +299,8 @@ TEST(IniDirectMode, ProfileFunctionsReadAndWriteTheSameFile) {
 }
 
 TEST(IniTypedValues, NumbersAndBooleans) {
-  TempDir dir;
-  CMultiIniFile ini(dir.File(L"typed.ini").c_str());  // direct mode
+  ScratchFolder dir;
+  CMultiIniFile ini((dir / L"typed.ini").c_str());  // direct mode
   ini.WriteString(L"S", L"text", L"abc");
   ini.WriteString(L"S", L"minus", L"-1");
   ini.WriteString(L"S", L"mixed", L"  -12x3");
@@ -444,8 +444,8 @@ TEST(IniTypedValues, EveryPartIsWrittenWhenTheFirstFails) {
 }
 
 TEST(IniTypedValues, StringListsAndPenStyles) {
-  TempDir dir;
-  std::wstring path = dir.File(L"lists.ini");
+  ScratchFolder dir;
+  std::wstring path = dir / L"lists.ini";
   CMultiIniFile ini(path.c_str());  // direct mode
 
   CMultiStringList list;

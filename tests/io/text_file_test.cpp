@@ -5,12 +5,12 @@
 #include <thread>
 #include <vector>
 
-#include "io_test_support.h"
+#include "support/files.h"
 
-using iotest::ReadBytes;
-using iotest::TempDir;
-using iotest::Utf16;
-using iotest::WriteBytes;
+using test_support::ReadBytes;
+using test_support::ScratchFolder;
+using test_support::Utf16Bytes;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -52,8 +52,8 @@ using Lines = std::vector<std::wstring>;
 }  // namespace
 
 TEST(TextFileOpen, AttemptsFollowTheWaitTime) {
-  TempDir dir;
-  std::wstring missing = dir.File(L"missing.txt");  // every open fails
+  ScratchFolder dir;
+  std::wstring missing = dir / L"missing.txt";  // every open fails
   struct Case { UINT wait; size_t attempts; };
   for (Case c : {Case{0, 1}, Case{199, 1}, Case{200, 2}, Case{299, 2}, Case{350, 3}}) {
     CountingTextFile file;
@@ -71,8 +71,8 @@ TEST(TextFileOpen, AttemptsFollowTheWaitTime) {
 }
 
 TEST(TextFileOpen, WaitsForALockedFileToBeReleased) {
-  TempDir dir;
-  std::wstring path = dir.File(L"locked.ini");
+  ScratchFolder dir;
+  std::wstring path = dir / L"locked.ini";
   ASSERT_TRUE(WriteBytes(path, std::string("x\r\n")));
   HANDLE lock = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
@@ -94,8 +94,8 @@ TEST(TextFileOpen, WaitsForALockedFileToBeReleased) {
 }
 
 TEST(TextFileOpen, ByteOrderMarkWrittenForNewUnicodeFiles) {
-  TempDir dir;
-  std::wstring path = dir.File(L"new.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"new.txt";
   {
     CTextFile file;
     ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeCreate, 0));
@@ -114,7 +114,7 @@ TEST(TextFileOpen, ByteOrderMarkWrittenForNewUnicodeFiles) {
     file.WriteString(L"a\u3042\n");
     file.Close();
   }
-  EXPECT_EQ(ReadBytes(path), Utf16(L"a\u3042\n"));
+  EXPECT_EQ(ReadBytes(path), Utf16Bytes(L"a\u3042\n"));
 
   // ANSI mode writes no mark.
   {
@@ -127,8 +127,8 @@ TEST(TextFileOpen, ByteOrderMarkWrittenForNewUnicodeFiles) {
 }
 
 TEST(TextFileOpen, ByteOrderMarkCheckedForExistingUnicodeFiles) {
-  TempDir dir;
-  std::wstring path = dir.File(L"f.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"f.txt";
 
   ASSERT_TRUE(WriteBytes(path, std::string()));
   {
@@ -156,23 +156,23 @@ TEST(TextFileOpen, ByteOrderMarkCheckedForExistingUnicodeFiles) {
 TEST(TextFileOpen, ReadWriteOpensCanWriteAndReadAfterTheMark) {
   constexpr UINT kUnicodeReadWrite = 0x8002;        // binary, read-write, exclusive
   constexpr UINT kUnicodeCreateReadWrite = 0x9002;  // binary, create, read-write
-  TempDir dir;
-  std::wstring path = dir.File(L"rw.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"rw.txt";
 
   // The mark of an existing file was read: the write lands right after it.
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab\ncd\n")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"ab\ncd\n")));
   {
     CTextFile file;
     ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeReadWrite, 0));
     EXPECT_NO_THROW(file.WriteString(L"XY"));
     EXPECT_NO_THROW(file.Close());
   }
-  EXPECT_EQ(ReadBytes(path), Utf16(L"XY\ncd\n"));
+  EXPECT_EQ(ReadBytes(path), Utf16Bytes(L"XY\ncd\n"));
 
   // The mark of a new file was written: reading then finds the end, and a
   // later write still follows the mark.
   for (bool existingEmpty : {false, true}) {
-    std::wstring fresh = dir.File(existingEmpty ? L"empty.txt" : L"created.txt");
+    std::wstring fresh = dir / (existingEmpty ? L"empty.txt" : L"created.txt");
     if (existingEmpty) {
       ASSERT_TRUE(WriteBytes(fresh, std::string()));
     }
@@ -184,13 +184,13 @@ TEST(TextFileOpen, ReadWriteOpensCanWriteAndReadAfterTheMark) {
     file.Seek(0, CFile::end);
     EXPECT_NO_THROW(file.WriteString(L"z")) << existingEmpty;
     EXPECT_NO_THROW(file.Close());
-    EXPECT_EQ(ReadBytes(fresh), Utf16(L"z")) << existingEmpty;
+    EXPECT_EQ(ReadBytes(fresh), Utf16Bytes(L"z")) << existingEmpty;
   }
 }
 
 TEST(TextFileOpen, ExclusiveAndSharedOpens) {
-  TempDir dir;
-  std::wstring path = dir.File(L"share.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"share.txt";
   CTextFile writer;
   ASSERT_TRUE(writer.OpenWithRetry(path.c_str(), kAnsiCreate, 0));
   CTextFile reader;
@@ -203,34 +203,34 @@ TEST(TextFileOpen, ExclusiveAndSharedOpens) {
 }
 
 TEST(TextFileUnicodeLines, LineEndsAndStripping) {
-  TempDir dir;
-  std::wstring path = dir.File(L"u.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"u.txt";
 
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"a\n\nb")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"a\n\nb")));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"a", L"", L"b"}));
   EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{L"a\n", L"\n", L"b"}));
 
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"a\r\nb\r\n")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"a\r\nb\r\n")));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"a", L"b"}));
   EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{L"a\r\n", L"b\r\n"}));
 
   // A lone CR is no line end; a last line keeps whatever it ends with.
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"x\ry\nlast\r")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"x\ry\nlast\r")));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"x\ry", L"last\r"}));
 
   // Text beyond the Basic Multilingual Plane and Japanese pass through as is.
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"\u65e5\u672c=\xD83D\xDE00\r\n")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"\u65e5\u672c=\xD83D\xDE00\r\n")));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"\u65e5\u672c=\xD83D\xDE00"}));
 }
 
 TEST(TextFileUnicodeLines, ChunkBoundariesAndOddBytes) {
-  TempDir dir;
-  std::wstring path = dir.File(L"u.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"u.txt";
 
   // 1024-byte chunks after the mark: unit 511 is the last one of the first
   // chunk. Put the CR there and its LF into the second chunk.
   std::wstring first(511, L'x');
-  ASSERT_TRUE(WriteBytes(path, Utf16(first + L"\r\nb\r\n")));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(first + L"\r\nb\r\n")));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{first, L"b"}));
   EXPECT_EQ(ReadAllUnicode(path, FALSE), (Lines{first + L"\r\n", L"b\r\n"}));
 
@@ -242,18 +242,18 @@ TEST(TextFileUnicodeLines, ChunkBoundariesAndOddBytes) {
     text += std::to_wstring(i) + L"\r\n";
     expected.push_back(std::to_wstring(i));
   }
-  ASSERT_TRUE(WriteBytes(path, Utf16(text)));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(text)));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), expected);
 
   // An odd trailing byte is ignored.
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab") + "c"));
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"ab") + "c"));
   EXPECT_EQ(ReadAllUnicode(path, TRUE), (Lines{L"ab"}));
 }
 
 TEST(TextFileUnicodeLines, RawReadStopsOnceLineReadingStarted) {
-  TempDir dir;
-  std::wstring path = dir.File(L"u.txt");
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"ab\ncd\n")));
+  ScratchFolder dir;
+  std::wstring path = dir / L"u.txt";
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"ab\ncd\n")));
   CTextFile file;
   ASSERT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
   EXPECT_EQ(file.GetLength(), 12u);
@@ -270,9 +270,9 @@ TEST(TextFileUnicodeLines, RawReadStopsOnceLineReadingStarted) {
 }
 
 TEST(TextFileLength, MarkNotCounted) {
-  TempDir dir;
-  std::wstring path = dir.File(L"len.txt");
-  ASSERT_TRUE(WriteBytes(path, Utf16(L"abcd")));  // 10 bytes
+  ScratchFolder dir;
+  std::wstring path = dir / L"len.txt";
+  ASSERT_TRUE(WriteBytes(path, Utf16Bytes(L"abcd")));  // 10 bytes
   CTextFile unicode;
   ASSERT_TRUE(unicode.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
   EXPECT_EQ(unicode.GetLength(), 8u);
@@ -280,15 +280,15 @@ TEST(TextFileLength, MarkNotCounted) {
   ASSERT_TRUE(ansi.OpenWithRetry(path.c_str(), kAnsiRead, 0));
   EXPECT_EQ(ansi.GetLength(), 10u);
 
-  ASSERT_TRUE(WriteBytes(dir.File(L"one.txt"), std::string("A")));
+  ASSERT_TRUE(WriteBytes(dir / L"one.txt", std::string("A")));
   CTextFile one;
-  ASSERT_TRUE(one.OpenWithRetry(dir.File(L"one.txt").c_str(), kUnicodeRead, 0));
+  ASSERT_TRUE(one.OpenWithRetry((dir / L"one.txt").c_str(), kUnicodeRead, 0));
   EXPECT_EQ(one.GetLength(), 0u);
 }
 
 TEST(TextFileAnsiLines, LineEndsLongLinesAndCodePage) {
-  TempDir dir;
-  std::wstring path = dir.File(L"a.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"a.txt";
 
   ASSERT_TRUE(WriteBytes(path, std::string("one\r\ntwo\r\n\r\nthree")));
   EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"one", L"two", L"", L"three"}));
@@ -314,8 +314,8 @@ TEST(TextFileAnsiLines, LineEndsLongLinesAndCodePage) {
 }
 
 TEST(TextFileAnsiLines, ByteOneAIsNoEndOfFile) {
-  TempDir dir;
-  std::wstring path = dir.File(L"z.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"z.txt";
   // 0x1A ends a text-mode read of the C runtime; here it is a byte like any
   // other, and CR LF still reaches the reader as LF.
   ASSERT_TRUE(WriteBytes(path, std::string("x\x1A y\r\nafter\r\n\x1A\r\nlast")));
@@ -329,8 +329,8 @@ TEST(TextFileAnsiLines, ByteOneAIsNoEndOfFile) {
 }
 
 TEST(TextFileErrors, StreamFailuresRaiseFileException) {
-  TempDir dir;
-  std::wstring path = dir.File(L"w.txt");
+  ScratchFolder dir;
+  std::wstring path = dir / L"w.txt";
   CTextFile writer;
   ASSERT_TRUE(writer.OpenWithRetry(path.c_str(), kAnsiCreate, 0));
   std::wstring line;
@@ -356,7 +356,7 @@ TEST(TextFileErrors, StreamFailuresRaiseFileException) {
 }
 
 TEST(TextFileErrors, WritesThatFailOnlyAtCloseRaise) {
-  const std::wstring full = iotest::FullDiskFile();
+  const std::wstring full = test_support::FullDiskFile();
   if (full.empty()) GTEST_SKIP() << "no /dev/full behind Z:";
   // A few bytes stay in the stream's buffer until the file is closed; the
   // failure to write them there must not pass for success.
@@ -390,17 +390,17 @@ TEST(TextFileErrors, WritesThatFailOnlyAtCloseRaise) {
 }
 
 TEST(SignalFile, WritesTheDigitOneInUtf16) {
-  TempDir dir;
-  std::wstring path = dir.File(L"UpdatePassive.signal.dat");
+  ScratchFolder dir;
+  std::wstring path = dir / L"UpdatePassive.signal.dat";
   ASSERT_TRUE(WriteBytes(path, std::string("previous content\r\n")));
   EXPECT_TRUE(WriteSignalFile(path.c_str()));
   EXPECT_EQ(ReadBytes(path), std::string("1\0", 2));
 
-  std::wstring fresh = dir.File(L"UpdatePassiveReboot.signal.dat");
+  std::wstring fresh = dir / L"UpdatePassiveReboot.signal.dat";
   EXPECT_TRUE(WriteSignalFile(fresh.c_str()));
   EXPECT_EQ(ReadBytes(fresh), std::string("1\0", 2));
 
-  std::wstring nowhere = dir.File(L"missing\\x.signal.dat");
+  std::wstring nowhere = dir / L"missing\\x.signal.dat";
   EXPECT_FALSE(WriteSignalFile(nowhere.c_str()));
-  EXPECT_FALSE(iotest::FileExists(nowhere));
+  EXPECT_FALSE(test_support::PathExists(nowhere));
 }

@@ -12,7 +12,9 @@
 
 #include "base/text_codec.h"
 #include "dism_listing.h"
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
+#include "support/programs.h"
 #include "setup/setup_run.h"
 #include "setup_test_support.h"
 #include "sysops/registry.h"
@@ -45,15 +47,15 @@ class ConsoleSteps : public ::testing::Test {
     ::DeleteFileW(record_.c_str());
     ::DeleteFileW(listing_.c_str());
   }
-  std::string RecordScript() const { return "record " + vts_fake::ToUtf8(record_) + "\n"; }
-  std::string Recorded() const { return vts_fake::ReadBytes(record_); }
+  std::string RecordScript() const { return "record " + test_support::ToUtf8(record_) + "\n"; }
+  std::string Recorded() const { return test_support::ReadBytes(record_); }
   // DISM prints `listing` for every command and records how it was called.
   std::string ListingScript(const std::wstring& listing) {
-    vts_fake::WriteBytes(listing_, codec::Encode(listing, codec::CodePage::kThreadAnsi));
-    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_) + "\n";
+    test_support::WriteBytes(listing_, codec::Encode(listing, codec::CodePage::kThreadAnsi));
+    return RecordScript() + "outfile " + test_support::ToUtf8(listing_) + "\n";
   }
   void AdjustLogonScreen(const std::wstring& listing) {
-    vts_fake::ScopedScript script(vts_fake::kDismScriptVariable, ListingScript(listing));
+    test_support::ScopedScript script(test_support::kDismScriptVariable, ListingScript(listing));
     setup::CSetupRun run(sink_, inputs_, logon_);
     run.AdjustLogonScreen();
   }
@@ -68,16 +70,16 @@ class ConsoleSteps : public ::testing::Test {
                                      L"\\HideBootLogo") == 1;
   }
 
-  vts_fake::ScopedInstall powercfg_{vts_fake::BuiltTool(L"powercfg.exe"),
-                                    L"C:\\windows\\system32\\powercfg.exe"};
-  vts_fake::ScopedInstall dism_{vts_fake::BuiltTool(L"DISM.exe"),
-                                L"C:\\windows\\sysnative\\DISM.EXE"};
+  test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"),
+                                        L"C:\\windows\\system32\\powercfg.exe"};
+  test_support::ScopedProgram dism_{test_support::BuiltFakeTool(L"DISM.exe"),
+                                    L"C:\\windows\\sysnative\\DISM.EXE"};
   SavedMachineValue branding_{kEmbeddedKey, L"BrandingNeutral"};
   SavedMachineValue hideUi_{kEmbeddedKey, L"HideAutoLogonUI"};
   SavedMachineValue hideAnimation_{kEmbeddedKey, L"HideFirstLogonAnimation"};
   SavedMachineValue bootLogo_{kUnattendKey, L"HideBootLogo"};
-  std::wstring record_ = vts_fake::TempFileName(L"record");
-  std::wstring listing_ = vts_fake::TempFileName(L"listing");
+  std::wstring record_ = test_support::TempFilePath(L"record");
+  std::wstring listing_ = test_support::TempFilePath(L"listing");
   RecordingSink sink_;
   FixedLogon logon_{true};
   setup::SetupInputs inputs_;
@@ -85,7 +87,7 @@ class ConsoleSteps : public ::testing::Test {
 
 TEST_F(ConsoleSteps, PowerRunsTheNineCommandsInOrderWhateverTheyAnswer) {
   ASSERT_TRUE(powercfg_.ok());
-  vts_fake::ScopedScript script(vts_fake::kPowercfgScriptVariable,
+  test_support::ScopedScript script(test_support::kPowercfgScriptVariable,
                                 RecordScript() + "err Invalid parameters\\r\\nexit 1\n");
   setup::CSetupRun run(sink_, inputs_, logon_);
   run.ApplyPowerSettings();

@@ -16,7 +16,9 @@
 
 #include "../support/fake_depotron.h"
 #include "../support/local_services.h"
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
+#include "support/programs.h"
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
@@ -156,12 +158,12 @@ class ConsoleToolFaults : public LocalFaults {
   void TearDown() override { ::DeleteFileW(record_.c_str()); }
 
   int PowerCommandsRun(const std::string& script) {
-    vts_fake::ScopedScript scoped(vts_fake::kPowercfgScriptVariable,
-                                  "record " + vts_fake::ToUtf8(record_) + "\n" + script);
+    test_support::ScopedScript scoped(test_support::kPowercfgScriptVariable,
+                                  "record " + test_support::ToUtf8(record_) + "\n" + script);
     ::DeleteFileW(record_.c_str());
     CSetupRun run(sink_, inputs_, accepting_);
     run.ApplyPowerSettings();
-    const std::string recorded = vts_fake::ReadBytes(record_);
+    const std::string recorded = test_support::ReadBytes(record_);
     int lines = 0;
     for (size_t at = recorded.find("\r\n"); at != std::string::npos; at = recorded.find("\r\n", at + 2)) {
       ++lines;
@@ -172,8 +174,8 @@ class ConsoleToolFaults : public LocalFaults {
   // The log-on screen step with DISM printing what `script` says; whether it
   // wrote the first of its values.
   bool LogonScreenChanged(const std::string& script) {
-    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable,
-                                  "record " + vts_fake::ToUtf8(record_) + "\n" + script);
+    test_support::ScopedScript scoped(test_support::kDismScriptVariable,
+                                  "record " + test_support::ToUtf8(record_) + "\n" + script);
     ::DeleteFileW(record_.c_str());
     fw::ScopedRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
@@ -185,11 +187,11 @@ class ConsoleToolFaults : public LocalFaults {
     return sysops::ReadRegistryDword(kBrandingNeutral) != 0;
   }
   // DISM calls recorded: the query alone, never an enabling command.
-  std::string DismCalls() const { return vts_fake::ReadBytes(record_); }
+  std::string DismCalls() const { return test_support::ReadBytes(record_); }
 
-  vts_fake::ScopedInstall powercfg_{vts_fake::BuiltTool(L"powercfg.exe"), kSystemPowercfg};
+  test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"), kSystemPowercfg};
   setup_test::SavedMachineValue branding_{kEmbeddedLogonKey, L"BrandingNeutral"};
-  std::wstring record_ = vts_fake::TempFileName(L"record");
+  std::wstring record_ = test_support::TempFilePath(L"record");
 };
 
 TEST_F(ConsoleToolFaults, PowercfgSilentOrNoisyStillGetsAllNineCommands) {
@@ -200,14 +202,14 @@ TEST_F(ConsoleToolFaults, PowercfgSilentOrNoisyStillGetsAllNineCommands) {
 }
 
 TEST_F(ConsoleToolFaults, PowercfgMissingEndsTheStepAtOnce) {
-  vts_fake::ScopedInstall removed(L"", kSystemPowercfg);
+  test_support::ScopedProgram removed(L"", kSystemPowercfg);
   ASSERT_TRUE(removed.ok());
   EXPECT_EQ(PowerCommandsRun(""), 0);
   EXPECT_EQ(sink_.reports, (std::vector<Report>{{40, L"電源設定 変更中..."}}));
 }
 
 TEST_F(ConsoleToolFaults, DismSilentOrNoisyLeavesTheLogonScreenAlone) {
-  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"), k64BitDism);
   ASSERT_TRUE(dism64.ok());
   for (const char* script : {"exit 0\n", "fill 10485760 Feature Name : Client-EmbeddedLogon\\r\\n\n"}) {
     SCOPED_TRACE(script);
@@ -219,8 +221,8 @@ TEST_F(ConsoleToolFaults, DismSilentOrNoisyLeavesTheLogonScreenAlone) {
 }
 
 TEST_F(ConsoleToolFaults, DismMissingLeavesTheLogonScreenAlone) {
-  vts_fake::ScopedInstall no64(L"", k64BitDism);
-  vts_fake::ScopedInstall no32(L"", k32BitDism);
+  test_support::ScopedProgram no64(L"", k64BitDism);
+  test_support::ScopedProgram no32(L"", k32BitDism);
   ASSERT_TRUE(no64.ok() && no32.ok());
   EXPECT_FALSE(LogonScreenChanged(""));
   EXPECT_EQ(DismCalls(), "");

@@ -14,9 +14,11 @@
 #include <string>
 
 #include "app/resource.h"
-#include "fake_console_tools.h"
-#include "fake_depotron.h"
-#include "local_services.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
+#include "support/programs.h"
+#include "support/fake_depotron.h"
+#include "support/local_services.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
 #include "support/other_process.h"
@@ -29,6 +31,9 @@
 namespace {
 
 using namespace apptest;
+using test_support::NextToThisTest;
+using test_support::StartedProgram;
+using test_support::StartProgram;
 using setup_test::SavedFile;
 using setup_test::SavedMachineValue;
 
@@ -124,7 +129,7 @@ class SetupProgram : public ::testing::Test {
   vtstest::ProxyScope proxy_{services_.port()};
   vtstest::FakeDepotron depotron_;
   simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot,
-                                      vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR)};
+                                      test_support::FakeToolsFolder()};
   SavedMachineValue saved_[9] = {
       {kWinlogonKey, L"AutoAdminLogon"},
       {kWinlogonKey, L"DefaultUserName"},

@@ -12,10 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/scoped_handle.h"
 #include "setup_test_support.h"
+#include "support/files.h"
+#include "support/registry.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
@@ -58,13 +62,7 @@ CBinary Bytes(const std::string& text) {
 }
 
 DWORD MachineValueType(const std::wstring& key, const std::wstring& value) {
-  fw::ScopedRegKey handle;
-  DWORD type = REG_NONE;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      handle.put()) == ERROR_SUCCESS) {
-    ::RegQueryValueExW(handle.get(), value.c_str(), nullptr, &type, nullptr, nullptr);
-  }
-  return type;
+  return test_support::QueryRaw(HKEY_LOCAL_MACHINE, key, value).type;
 }
 
 class ComTest : public ::testing::Test {
@@ -119,10 +117,10 @@ TEST(SetupFailure, FailKeepsTheMessageAndFailWithDetailQuotesTheService) {
 // Tests that write the prefix's Winlogon values; the survey reads them too.
 class AutoLogonValues : public ::testing::Test {
  protected:
-  setup_test::SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
-  setup_test::SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
-  setup_test::SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};
-  setup_test::SavedMachineValue password_{kWinlogonKey, L"DefaultPassword"};
+  test_support::ScopedRegistryValue autoAdmin_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"AutoAdminLogon"};
+  test_support::ScopedRegistryValue user_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultUserName"};
+  test_support::ScopedRegistryValue domain_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultDomainName"};
+  test_support::ScopedRegistryValue password_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword"};
 
   static std::wstring Read(const wchar_t* value) {
     return sysops::ReadRegistryString(std::wstring(kWinlogonPath) + value, L"<none>");
@@ -171,7 +169,8 @@ TEST_F(AutoLogonValues, AKeyThatRefusesWritingEndsTheStepWithoutMessage) {
 // stopped like Windows' own.
 class WindowsUpdateStep : public ::testing::Test {
  protected:
-  setup_test::SavedMachineValue policy_{kWindowsUpdatePolicyKey, L"NoAutoUpdate"};
+  test_support::ScopedRegistryValue policy_{HKEY_LOCAL_MACHINE, kWindowsUpdatePolicyKey,
+                                            L"NoAutoUpdate"};
 };
 
 DWORD ServiceState(SC_HANDLE service) {
@@ -250,23 +249,13 @@ class StartupStep : public ComTest {
     terminal_ = sysops::GetTerminalProgramPath();
     ASSERT_FALSE(startup_.empty());
     link_ = startup_ + L"\\" + sysops::kStartupShortcutName;
-    if (setup_test::Exists(link_)) {
+    if (test_support::PathExists(link_)) {
       aside_ = link_ + L".aside";
       ASSERT_TRUE(::MoveFileW(link_.c_str(), aside_.c_str()));
     }
-    // The folders above the terminal program are made and removed as needed.
-    for (std::wstring folder = sysops::GetParentFolder(terminal_);
-         folder.size() > 3 && !setup_test::Exists(folder);
-         folder = sysops::GetParentFolder(folder.substr(0, folder.size() - 1))) {
-      made_folders_.insert(made_folders_.begin(), folder);
-    }
-    for (const std::wstring& folder : made_folders_) {
-      ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-    }
-    if (!setup_test::Exists(terminal_)) {
-      setup_test::WriteBytes(terminal_, "");
-      made_terminal_ = true;
-    }
+    // The terminal program, an empty file, with the folders above it as needed.
+    terminal_program_ = std::make_unique<test_support::ScopedFile>(terminal_, "");
+    ASSERT_TRUE(terminal_program_->ok()) << testing::PrintToString(terminal_);
     ASSERT_FALSE(sysops::IsTerminalInStartup()) << "a shortcut of another test is in the way";
   }
   void TearDown() override {
@@ -274,10 +263,7 @@ class StartupStep : public ComTest {
       if (!link.empty()) ::DeleteFileW(link.c_str());
     }
     if (!aside_.empty()) ::MoveFileW(aside_.c_str(), link_.c_str());
-    if (made_terminal_) ::DeleteFileW(terminal_.c_str());
-    for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
-      ::RemoveDirectoryW(it->c_str());
-    }
+    terminal_program_.reset();
     ComTest::TearDown();
   }
 
@@ -286,8 +272,7 @@ class StartupStep : public ComTest {
   std::wstring link_;
   std::wstring other_;
   std::wstring aside_;
-  std::vector<std::wstring> made_folders_;
-  bool made_terminal_ = false;
+  std::unique_ptr<test_support::ScopedFile> terminal_program_;
 };
 
 FILETIME WriteTime(const std::wstring& path) {
@@ -302,16 +287,16 @@ TEST_F(StartupStep, MakesTheShortcutOnceAndLeavesItThen) {
   const SetupInputs inputs = SomeInputs();
   CSetupRun run(sink, inputs, accepting);
   run.RegisterTerminalStartup();
-  ASSERT_TRUE(setup_test::Exists(link_));
+  ASSERT_TRUE(test_support::PathExists(link_));
   EXPECT_TRUE(sysops::IsTerminalInStartup());
   // A shortcut overwritten would show a new write time and bytes.
-  const std::string bytes = setup_test::ReadBytes(link_);
+  const std::string bytes = test_support::ReadBytes(link_);
   const FILETIME first = WriteTime(link_);
   ::Sleep(20);
   run.RegisterTerminalStartup();
   const FILETIME second = WriteTime(link_);
   EXPECT_EQ(::CompareFileTime(&first, &second), 0);
-  EXPECT_EQ(setup_test::ReadBytes(link_), bytes);
+  EXPECT_EQ(test_support::ReadBytes(link_), bytes);
   EXPECT_EQ(sink.reports,
             (std::vector<Report>{{70, L"Varnelターミナル をスタートアップに登録中..."},
                                  {70, L"Varnelターミナル をスタートアップに登録中..."}}));
@@ -326,15 +311,15 @@ TEST_F(StartupStep, AShortcutOfAnotherNameCounts) {
   const SetupInputs inputs = SomeInputs();
   CSetupRun run(sink, inputs, accepting);
   run.RegisterTerminalStartup();
-  EXPECT_FALSE(setup_test::Exists(link_));
+  EXPECT_FALSE(test_support::PathExists(link_));
 }
 
 // The send-box settings file and the upload marker in the common
 // application-data folder, both put back as they were.
 class SendBoxSettingsStep : public ::testing::Test {
  protected:
-  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
-  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
+  test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
+  test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
 
   void Run(const SetupInputs& inputs) {
     FixedLogon accepting(true);
@@ -348,38 +333,39 @@ TEST_F(SendBoxSettingsStep, WritesTheThreeKeysInClearText) {
   ::DeleteFileW(settings_.path().c_str());
   ::DeleteFileW(marker_.path().c_str());
   Run(SomeInputs());
-  EXPECT_EQ(setup_test::ReadBytes(settings_.path()),
+  EXPECT_EQ(test_support::ReadBytes(settings_.path()),
             "[MAIN]\r\nID=BOX-001\r\nPASS=box pass\r\nGROUP=PG-7\r\n");
   EXPECT_EQ(sink_.reports, (std::vector<Report>{{75, L"ステイタス通知 送信BOXの設定中..."}}));
 
   // A second run replaces the values and keeps whatever else the file holds.
-  setup_test::WriteBytes(settings_.path(), "[MAIN]\r\nID=old\r\nPASS=old\r\nGROUP=old\r\n"
-                                           "[OTHER]\r\nKEEP=1\r\n");
+  ASSERT_TRUE(test_support::WriteBytes(settings_.path(),
+                                       "[MAIN]\r\nID=old\r\nPASS=old\r\nGROUP=old\r\n"
+                                       "[OTHER]\r\nKEEP=1\r\n"));
   SetupInputs empty;
   Run(empty);
-  EXPECT_EQ(setup_test::ReadBytes(settings_.path()),
+  EXPECT_EQ(test_support::ReadBytes(settings_.path()),
             "[MAIN]\r\nID=\r\nPASS=\r\nGROUP=\r\n[OTHER]\r\nKEEP=1\r\n");
 }
 
 TEST_F(SendBoxSettingsStep, APendingUploadLeavesTheFileAlone) {
   const std::wstring marker = marker_.path();
   ASSERT_TRUE(sysops::CreateFolderPath(sysops::GetParentFolder(marker)));
-  setup_test::WriteBytes(marker, "");
+  ASSERT_TRUE(test_support::WriteBytes(marker, ""));
   ::DeleteFileW(settings_.path().c_str());
   Run(SomeInputs());
-  EXPECT_FALSE(setup_test::Exists(settings_.path()));
+  EXPECT_FALSE(test_support::PathExists(settings_.path()));
 
-  setup_test::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n");
+  ASSERT_TRUE(test_support::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n"));
   Run(SomeInputs());
-  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), "[MAIN]\r\nID=kept\r\n");
+  EXPECT_EQ(test_support::ReadBytes(settings_.path()), "[MAIN]\r\nID=kept\r\n");
   EXPECT_EQ(sink_.reports.size(), 2u);
 }
 
 // The Depotron signal files in the common application-data folder.
 class DepotronPreparation : public ::testing::Test {
  protected:
-  setup_test::SavedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  setup_test::SavedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  test_support::ScopedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
+  test_support::ScopedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
 
   void SetUp() override {
     ::DeleteFileW(reboot_.path().c_str());
@@ -395,11 +381,11 @@ class DepotronPreparation : public ::testing::Test {
   }
   bool SignalsWritten() const {
     const std::string one("1\0", 2);
-    return setup_test::ReadBytes(reboot_.path()) == one &&
-           setup_test::ReadBytes(passive_.path()) == one;
+    return test_support::ReadBytes(reboot_.path()) == one &&
+           test_support::ReadBytes(passive_.path()) == one;
   }
   bool NoSignals() const {
-    return !setup_test::Exists(reboot_.path()) && !setup_test::Exists(passive_.path());
+    return !test_support::PathExists(reboot_.path()) && !test_support::PathExists(passive_.path());
   }
   RecordingSink sink_;
   std::wstring error_;
@@ -435,24 +421,13 @@ TEST_F(DepotronPreparation, NoVersionEndsTheRunWithTheNotDeliveredMessage) {
 // the completion the technician would wait on in vain.
 class HandOver : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"vts-setup-" + std::to_wstring(::GetCurrentProcessId());
-    ASSERT_TRUE(sysops::CreateFolderPath(folder_));
-  }
-  void TearDown() override {
-    for (const std::wstring& file : made_) ::DeleteFileW(file.c_str());
-    ::RemoveDirectoryW(folder_.c_str());
-  }
+  void SetUp() override { ASSERT_TRUE(folder_.ok()); }
   std::wstring Make(const wchar_t* name, const std::string& bytes) {
-    const std::wstring path = folder_ + L"\\" + name;
-    setup_test::WriteBytes(path, bytes);
-    made_.push_back(path);
+    const std::wstring path = folder_ / name;
+    EXPECT_TRUE(test_support::WriteBytes(path, bytes));
     return path;
   }
-  std::wstring folder_;
-  std::vector<std::wstring> made_;
+  test_support::ScratchFolder folder_{L"vts-setup"};
   RecordingSink sink_;
   FixedLogon accepting_{true};
   SetupInputs inputs_ = SomeInputs();
@@ -460,7 +435,7 @@ class HandOver : public ::testing::Test {
 
 TEST_F(HandOver, AnUpdaterThatCannotRunEndsTheRunWithAMessage) {
   for (const std::wstring& updater :
-       {Make(L"VarnelUpdate.exe", "this is no program"), folder_ + L"\\Missing\\VarnelUpdate.exe"}) {
+       {Make(L"VarnelUpdate.exe", "this is no program"), folder_ / L"Missing\\VarnelUpdate.exe"}) {
     RecordingSink sink;
     CSetupRun run(sink, inputs_, accepting_);
     EXPECT_EQ(run.StartUpdater(updater), -1);
@@ -481,7 +456,7 @@ TEST_F(HandOver, AStartedUpdaterCompletesTheRun) {
 
 TEST_F(HandOver, APackageThatCannotBeOpenedEndsTheRunWithAMessage) {
   CSetupRun run(sink_, inputs_, accepting_);
-  EXPECT_EQ(run.OpenInstallerPackage(folder_ + L"\\Missing\\VarnelDepotron.msi"), -1);
+  EXPECT_EQ(run.OpenInstallerPackage(folder_ / L"Missing\\VarnelDepotron.msi"), -1);
   EXPECT_EQ(run.ErrorText(), kNotStarted);
   EXPECT_TRUE(sink_.reports.empty());
 }

@@ -17,11 +17,15 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "fake_console_tools.h"
-#include "local_services.h"
-#include "fake_depotron.h"
+#include "framework/scoped_handle.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
+#include "support/fake_console_tools.h"
+#include "support/fake_depotron.h"
+#include "support/files.h"
+#include "support/local_services.h"
+#include "support/programs.h"
+#include "support/registry.h"
 #include "support/window_driver.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
@@ -31,10 +35,12 @@
 namespace {
 
 using namespace apptest;
-using setup_test::Exists;
-using setup_test::ReadBytes;
-using setup_test::SavedFile;
-using setup_test::SavedMachineValue;
+using test_support::FakeToolsFolder;
+using test_support::PathExists;
+using test_support::ReadBytes;
+using test_support::ScopedFile;
+using test_support::ScopedProgram;
+using test_support::ScopedRegistryValue;
 
 const std::wstring kAppName = L"Varnel ターミナルセットアップ";
 const std::wstring kConfirmSetup =
@@ -125,13 +131,7 @@ std::wstring WinlogonValue(const wchar_t* name) {
 }
 
 bool MachineValueExists(const std::wstring& key, const wchar_t* name) {
-  fw::ScopedRegKey handle;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      handle.put()) != ERROR_SUCCESS) {
-    return false;
-  }
-  return ::RegQueryValueExW(handle.get(), name, nullptr, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
+  return test_support::QueryRaw(HKEY_LOCAL_MACHINE, key, name).status == ERROR_SUCCESS;
 }
 
 DWORD MachineDword(const std::wstring& key, const wchar_t* name) {
@@ -182,32 +182,6 @@ class UpdateService {
  private:
   fw::ScopedServiceHandle manager_;
   fw::ScopedServiceHandle service_;
-};
-
-// The terminal program stand-in where the start-up shortcut points, with the
-// folders above it, for as long as the object lives.
-class PlacedTerminal {
- public:
-  explicit PlacedTerminal(const std::wstring& built) : path_(sysops::GetTerminalProgramPath()) {
-    for (std::wstring folder = sysops::GetParentFolder(path_); folder.size() > 3 && !Exists(folder);
-         folder = sysops::GetParentFolder(folder.substr(0, folder.size() - 1))) {
-      folders_.insert(folders_.begin(), folder);
-    }
-    for (const std::wstring& folder : folders_) ::CreateDirectoryW(folder.c_str(), nullptr);
-    placed_ = !Exists(path_) && ::CopyFileW(built.c_str(), path_.c_str(), TRUE);
-  }
-  ~PlacedTerminal() {
-    if (placed_) ::DeleteFileW(path_.c_str());
-    for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
-  }
-  PlacedTerminal(const PlacedTerminal&) = delete;
-  PlacedTerminal& operator=(const PlacedTerminal&) = delete;
-  bool ok() const { return Exists(path_); }
-
- private:
-  std::wstring path_;
-  std::vector<std::wstring> folders_;
-  bool placed_ = false;
 };
 
 class SetupWindow : public ::testing::Test {
@@ -306,25 +280,24 @@ class SetupWindow : public ::testing::Test {
   vtstest::LocalServices services_;
   vtstest::ProxyScope proxy_{services_.port()};
   vtstest::FakeDepotron depotron_;
-  PlacedTerminal terminal_{depotron_.builtTerminal()};
-  simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot,
-                                      vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR)};
-  SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
-  SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
-  SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};
-  SavedMachineValue password_{kWinlogonKey, L"DefaultPassword"};
-  SavedMachineValue noAutoUpdate_{kPolicyKey, L"NoAutoUpdate"};
-  SavedMachineValue branding_{kEmbeddedKey, L"BrandingNeutral"};
-  SavedMachineValue hideUi_{kEmbeddedKey, L"HideAutoLogonUI"};
-  SavedMachineValue hideAnimation_{kEmbeddedKey, L"HideFirstLogonAnimation"};
-  SavedMachineValue bootLogo_{kUnattendKey, L"HideBootLogo"};
-  SavedFile settings_{sysops::GetStatusBoxIniPath()};
-  SavedFile marker_{sysops::GetUploadMarkerPath()};
-  SavedFile rebootSignal_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  SavedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
-  SavedFile package_{sysops::GetInstallerDownloadPath()};
-  SavedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
-                      sysops::kStartupShortcutName};
+  ScopedProgram terminal_{depotron_.builtTerminal(), sysops::GetTerminalProgramPath()};
+  simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot, FakeToolsFolder()};
+  ScopedRegistryValue autoAdmin_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"AutoAdminLogon"};
+  ScopedRegistryValue user_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultUserName"};
+  ScopedRegistryValue domain_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultDomainName"};
+  ScopedRegistryValue password_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword"};
+  ScopedRegistryValue noAutoUpdate_{HKEY_LOCAL_MACHINE, kPolicyKey, L"NoAutoUpdate"};
+  ScopedRegistryValue branding_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"BrandingNeutral"};
+  ScopedRegistryValue hideUi_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"HideAutoLogonUI"};
+  ScopedRegistryValue hideAnimation_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"HideFirstLogonAnimation"};
+  ScopedRegistryValue bootLogo_{HKEY_LOCAL_MACHINE, kUnattendKey, L"HideBootLogo"};
+  ScopedFile settings_{sysops::GetStatusBoxIniPath()};
+  ScopedFile marker_{sysops::GetUploadMarkerPath()};
+  ScopedFile rebootSignal_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
+  ScopedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  ScopedFile package_{sysops::GetInstallerDownloadPath()};
+  ScopedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
+                       sysops::kStartupShortcutName};
 
   std::unique_ptr<AppRun> run_;
   std::weak_ptr<SetupDialog> weak_;
@@ -389,8 +362,8 @@ TEST_F(SetupWindow, EveryRefusedValidationEndsTheRunWithItsMessageAndChangesNoth
   // Nothing of the configuration happened.
   EXPECT_EQ(WinlogonValue(L"DefaultUserName"), userBefore);
   EXPECT_EQ(PcState().active_plan, planBefore);
-  EXPECT_FALSE(Exists(settings_.path()));
-  EXPECT_FALSE(Exists(rebootSignal_.path()));
+  EXPECT_FALSE(PathExists(settings_.path()));
+  EXPECT_FALSE(PathExists(rebootSignal_.path()));
   EXPECT_FALSE(sysops::IsTerminalInStartup());
 }
 
@@ -414,9 +387,9 @@ TEST_F(SetupWindow, UnwritableAutoLogonValuesStopTheRunWithTheGeneralMessage) {
   EXPECT_FALSE(MachineValueExists(kPolicyKey, L"NoAutoUpdate"));
   EXPECT_FALSE(MachineValueExists(kEmbeddedKey, L"BrandingNeutral"));
   EXPECT_FALSE(sysops::IsTerminalInStartup());
-  EXPECT_FALSE(Exists(settings_.path()));
-  EXPECT_FALSE(Exists(rebootSignal_.path()));
-  EXPECT_FALSE(Exists(package_.path()));
+  EXPECT_FALSE(PathExists(settings_.path()));
+  EXPECT_FALSE(PathExists(rebootSignal_.path()));
+  EXPECT_FALSE(PathExists(package_.path()));
   EXPECT_FALSE(depotron_.Installed());
 }
 
@@ -473,14 +446,14 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
     EXPECT_EQ(MachineDword(kEmbeddedKey, value), 1u) << value;
   }
   EXPECT_EQ(MachineDword(kUnattendKey, L"HideBootLogo"), 1u);
-  ASSERT_TRUE(Exists(shortcut_.path()));
+  ASSERT_TRUE(PathExists(shortcut_.path()));
   EXPECT_TRUE(sysops::IsTerminalInStartup());
   EXPECT_EQ(ReadBytes(settings_.path()), "[MAIN]\r\nID=VT0002\r\nPASS=a&b #1=2\r\nGROUP=PG-7\r\n");
   const std::string one("1\0", 2);
   EXPECT_EQ(ReadBytes(rebootSignal_.path()), one);
   EXPECT_EQ(ReadBytes(passiveSignal_.path()), one);
-  EXPECT_TRUE(Exists(package_.path()));
-  EXPECT_FALSE(Exists(package_.path() + L".download"));
+  EXPECT_TRUE(PathExists(package_.path()));
+  EXPECT_FALSE(PathExists(package_.path() + L".download"));
 
   // Second run: the updater is there and is started; the window surveys
   // again and shows the completion only with the new texts in place. The
@@ -527,13 +500,13 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
 TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   // The same prefix as an ordinary edition: no log-on screen features.
   simulated_pc::ScopedSimulatedPc ordinary(simulated_pc::Edition::kOrdinary,
-                                           vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR));
+                                           FakeToolsFolder());
   ASSERT_TRUE(ordinary.ok());
   const auto featuresBefore = PcState().features;
   ASSERT_TRUE(depotron_.Install());
   ASSERT_TRUE(sysops::CreateFolderPath(sysops::GetParentFolder(marker_.path())));
-  setup_test::WriteBytes(marker_.path(), "");
-  setup_test::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n");
+  ASSERT_TRUE(test_support::WriteBytes(marker_.path(), ""));
+  ASSERT_TRUE(test_support::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n"));
 
   // A group that would leave its folder unless encoded, on 6.0.0.
   WindowInputs inputs;
@@ -553,8 +526,8 @@ TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   EXPECT_EQ(PcState().features, featuresBefore);
   EXPECT_FALSE(MachineValueExists(kEmbeddedKey, L"BrandingNeutral"));
   EXPECT_FALSE(MachineValueExists(kUnattendKey, L"HideBootLogo"));
-  EXPECT_FALSE(Exists(rebootSignal_.path())) << "no signal files for 6.0.0";
-  EXPECT_FALSE(Exists(passiveSignal_.path()));
+  EXPECT_FALSE(PathExists(rebootSignal_.path())) << "no signal files for 6.0.0";
+  EXPECT_FALSE(PathExists(passiveSignal_.path()));
   EXPECT_EQ(PcState().active_plan, L"SCHEME_MIN");
   EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
 }
@@ -570,8 +543,8 @@ TEST_F(SetupWindow, AFailedDownloadOpensNothingAndLeavesNoPackage) {
     EXPECT_EQ(box.icon, MessageBoxView::kExclamation);
     ASSERT_TRUE(WaitForIdle());
     ASSERT_EQ(Sent().size(), 3u);
-    EXPECT_FALSE(Exists(package_.path()));
-    EXPECT_FALSE(Exists(package_.path() + L".download"));
+    EXPECT_FALSE(PathExists(package_.path()));
+    EXPECT_FALSE(PathExists(package_.path() + L".download"));
     EXPECT_TRUE(depotron_.WaitForInstallers(5000));
     EXPECT_FALSE(depotron_.Installed());
   }
@@ -579,7 +552,7 @@ TEST_F(SetupWindow, AFailedDownloadOpensNothingAndLeavesNoPackage) {
 
 TEST_F(SetupWindow, AnUpdaterThatCannotStartIsReportedNotCompleted) {
   ASSERT_TRUE(sysops::CreateFolderPath(depotron_.folder()));
-  setup_test::WriteBytes(depotron_.updater(), "not a program");
+  ASSERT_TRUE(test_support::WriteBytes(depotron_.updater(), "not a program"));
   OpenWindow(WindowInputs());
   StartSetup();
   const MessageBoxView box = FinalBox();

@@ -13,17 +13,17 @@
 //   depotron.WaitForInstallers(60000);    // after the product opened the package
 //   depotron.Remove();                    // the prefix without Depotron again
 //
-// Header only: Win32, the shell and the standard library.
+// Header only, on Win32, the shell and the shared test support.
 
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <windows.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/files.h"
+#include "support/programs.h"
 
 namespace vtstest {
 
@@ -34,17 +34,14 @@ class FakeDepotron {
 
   FakeDepotron() {
     const char* dir = std::getenv("VTS_FAKE_DEPOTRON_DIR");
-    if (dir) {
-      for (const char* c = dir; *c; ++c) built_ += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-      built_ = L"Z:" + built_ + L"\\";
-    }
+    if (dir) built_ = test_support::WindowsPathOfUnixPath(dir) + L"\\";
     wchar_t programFiles[MAX_PATH];
     if (::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE)) {
       varnel_ = std::wstring(programFiles) + L"\\Varnel";
     }
   }
 
-  bool ok() const { return !built_.empty() && !varnel_.empty() && Exists(package()); }
+  bool ok() const { return !built_.empty() && !varnel_.empty() && test_support::PathExists(package()); }
 
   // The built stand-ins.
   std::wstring package() const { return built_ + L"VarnelDepotron.msi"; }
@@ -55,10 +52,10 @@ class FakeDepotron {
   std::wstring folder() const { return varnel_ + L"\\VarnelDepotron"; }
   std::wstring updater() const { return folder() + L"\\VarnelUpdate.exe"; }
   std::wstring startRecord() const { return folder() + L"\\VarnelUpdate.started.txt"; }
-  bool Installed() const { return Exists(updater()); }
+  bool Installed() const { return test_support::PathExists(updater()); }
 
   // The start record's text (UTF-8, one line per start and per end).
-  std::string StartRecordText() const { return ReadAll(startRecord()); }
+  std::string StartRecordText() const { return test_support::ReadBytes(startRecord()); }
 
   // Installs the package without any user interface and waits.
   bool Install() const { return RunMsiexec(L"/i") && Installed(); }
@@ -128,17 +125,6 @@ class FakeDepotron {
   }
 
  private:
-  static bool Exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-
-  static std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
-
   static bool MsiexecRunning() {
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;

@@ -16,7 +16,8 @@
 //   ... run the product ...
 //   auto sent = services.RequestsSince(mark);   // what reached the services
 //
-// Header only: nothing here but Win32 and the standard library.
+// Header only, on the shared test support (vts_test_support, which every
+// Wine test links): its paths and registry values for one test.
 
 #include <windows.h>
 
@@ -27,6 +28,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "support/programs.h"
+#include "support/registry.h"
 
 namespace vtstest {
 
@@ -104,13 +108,6 @@ inline bool ParseServiceLogLine(const std::string& line, ServiceRequest& request
   return true;
 }
 
-// A Unix path as this Wine process opens it: through the Z: drive.
-inline std::wstring WinePathOf(const std::string& unixPath) {
-  std::wstring out = L"Z:";
-  for (char c : unixPath) out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return out;
-}
-
 class LocalServices {
  public:
   LocalServices() {
@@ -122,9 +119,9 @@ class LocalServices {
                  "VTS_SERVICES_LOG): run the test through ctest";
       return;
     }
-    dataPath_ = WinePathOf(data);
-    logPath_ = WinePathOf(log);
-    std::ifstream(std::filesystem::path(WinePathOf(portFile))) >> port_;
+    dataPath_ = test_support::WindowsPathOfUnixPath(data);
+    logPath_ = test_support::WindowsPathOfUnixPath(log);
+    std::ifstream(std::filesystem::path(test_support::WindowsPathOfUnixPath(portFile))) >> port_;
     if (port_ <= 0) problem_ = std::string("local services not running: no port in ") + portFile;
   }
 
@@ -182,26 +179,8 @@ class LocalServices {
 class ProxyScope {
  public:
   explicit ProxyScope(int port) {
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, &key_, nullptr) != ERROR_SUCCESS) {
-      key_ = nullptr;
-      return;
-    }
-    Save(L"ProxyEnable", enable_);
-    Save(L"ProxyServer", server_);
-    Save(L"ProxyOverride", override_);
-    DWORD one = 1;
-    std::wstring server = L"127.0.0.1:" + std::to_wstring(port);
-    ok_ = ::RegSetValueExW(key_, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                           sizeof one) == ERROR_SUCCESS &&
-          SetText(L"ProxyServer", server) && SetText(L"ProxyOverride", L"127.0.0.1;localhost");
-  }
-  ~ProxyScope() {
-    if (!key_) return;
-    Restore(L"ProxyEnable", enable_);
-    Restore(L"ProxyServer", server_);
-    Restore(L"ProxyOverride", override_);
-    ::RegCloseKey(key_);
+    ok_ = enable_.SetDword(1) && server_.SetString(L"127.0.0.1:" + std::to_wstring(port)) &&
+          override_.SetString(L"127.0.0.1;localhost");
   }
   ProxyScope(const ProxyScope&) = delete;
   ProxyScope& operator=(const ProxyScope&) = delete;
@@ -212,36 +191,9 @@ class ProxyScope {
   static constexpr const wchar_t* kKey =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-  struct Saved {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> bytes;
-  };
-
-  bool SetText(const wchar_t* name, const std::wstring& text) {
-    return ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  }
-  void Save(const wchar_t* name, Saved& saved) {
-    DWORD size = 0;
-    if (::RegQueryValueExW(key_, name, nullptr, &saved.type, nullptr, &size) != ERROR_SUCCESS) return;
-    saved.bytes.resize(size);
-    saved.present = ::RegQueryValueExW(key_, name, nullptr, &saved.type,
-                                       saved.bytes.empty() ? nullptr : saved.bytes.data(),
-                                       &size) == ERROR_SUCCESS;
-    saved.bytes.resize(size);
-  }
-  void Restore(const wchar_t* name, const Saved& saved) {
-    if (saved.present) {
-      ::RegSetValueExW(key_, name, 0, saved.type, saved.bytes.empty() ? nullptr : saved.bytes.data(),
-                       static_cast<DWORD>(saved.bytes.size()));
-    } else {
-      ::RegDeleteValueW(key_, name);
-    }
-  }
-
-  HKEY key_ = nullptr;
-  Saved enable_, server_, override_;
+  test_support::ScopedRegistryValue enable_{HKEY_CURRENT_USER, kKey, L"ProxyEnable"};
+  test_support::ScopedRegistryValue server_{HKEY_CURRENT_USER, kKey, L"ProxyServer"};
+  test_support::ScopedRegistryValue override_{HKEY_CURRENT_USER, kKey, L"ProxyOverride"};
   bool ok_ = false;
 };
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "simulated_pc.h"
+#include "support/fake_console_tools.h"
 #include "sysops/command_runner.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
@@ -82,11 +83,7 @@ std::wstring ComputerName() {
   return name;
 }
 
-std::wstring FakeToolsFolder() {
-  std::wstring path = L"Z:";
-  for (char c : std::string(VTS_FAKE_TOOLS_DIR)) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
+using test_support::FakeToolsFolder;
 
 // The simulated PC as an IoT edition; the registry as the prefix has it.
 class Survey : public ::testing::Test {

@@ -7,22 +7,23 @@
 #include <string>
 
 #include "base/text_codec.h"
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
 #include "power_plan_listing.h"
 
 namespace sysops {
 namespace {
 
-using vts_fake::Escape;
-using vts_fake::ScopedScript;
+using test_support::Escape;
+using test_support::ScopedScript;
 
 // The fake powercfg run from where it was built, so nothing is installed.
 std::wstring FakeCommand(const std::wstring& arguments = L"/Q") {
-  return L"\"" + vts_fake::BuiltTool(L"powercfg.exe") + L"\" " + arguments;
+  return L"\"" + test_support::BuiltFakeTool(L"powercfg.exe") + L"\" " + arguments;
 }
 
 std::wstring RunFake(const std::string& script) {
-  ScopedScript scoped(vts_fake::kPowercfgScriptVariable, script);
+  ScopedScript scoped(test_support::kPowercfgScriptVariable, script);
   return RunCommandAndCapture(FakeCommand());
 }
 
@@ -39,9 +40,9 @@ TEST_F(CommandRunner, DecodesAJapaneseListingFromTheAnsiCodePage) {
   const std::wstring listing = power_listing::Listing(power_listing::TimeOuts());
   const std::string bytes = codec::Encode(listing, codec::CodePage::kThreadAnsi);
   ASSERT_NE(bytes.size(), listing.size());  // double-byte characters were made
-  const std::wstring file = vts_fake::TempFileName(L"listing");
-  ASSERT_TRUE(vts_fake::WriteBytes(file, bytes));
-  EXPECT_EQ(listing, RunFake("outfile " + vts_fake::ToUtf8(file) + "\n"));
+  const std::wstring file = test_support::TempFilePath(L"listing");
+  ASSERT_TRUE(test_support::WriteBytes(file, bytes));
+  EXPECT_EQ(listing, RunFake("outfile " + test_support::ToUtf8(file) + "\n"));
   DeleteFileW(file.c_str());
 }
 
@@ -93,11 +94,11 @@ TEST_F(CommandRunner, ZeroByteEndsTheText) {
 }
 
 TEST_F(CommandRunner, TheChildGetsAHiddenConsoleOfItsOwn) {
-  const std::wstring report = vts_fake::TempFileName(L"window");
+  const std::wstring report = test_support::TempFilePath(L"window");
   // Once at the start and once after printing far more than a pipe holds.
-  const std::string where = vts_fake::ToUtf8(report);
+  const std::string where = test_support::ToUtf8(report);
   RunFake("window " + where + "\nfill 2000000 w\nwindow " + where + "\n");
-  const std::string seen = vts_fake::ReadBytes(report);
+  const std::string seen = test_support::ReadBytes(report);
   DeleteFileW(report.c_str());
   const std::string hidden = "visible=0 flags=257 show=0\r\n";  // STARTF_USESTDHANDLES|USESHOWWINDOW
   ASSERT_EQ(2 * (std::string("console=1 ").size() + hidden.size()), seen.size()) << seen;
@@ -116,7 +117,7 @@ TEST_F(CommandRunner, TheFakeToolAnswersEachCommandLineAsScripted) {
   // Several commands in a row against one script, as a setup run issues them.
   const std::string script =
       "when /Q\nout listing\nwhen /x /monitor\nerr monitor\nwhen *\nout .\n";
-  ScopedScript scoped(vts_fake::kPowercfgScriptVariable, script);
+  ScopedScript scoped(test_support::kPowercfgScriptVariable, script);
   EXPECT_EQ(L"listing.", RunCommandAndCapture(FakeCommand(L"/Q")));
   EXPECT_EQ(L"monitor.", RunCommandAndCapture(FakeCommand(L"/x /monitor-timeout-ac 0")));
   EXPECT_EQ(L".", RunCommandAndCapture(FakeCommand(L"-setactive SCHEME_MIN")));

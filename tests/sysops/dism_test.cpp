@@ -8,7 +8,9 @@
 
 #include "base/text_codec.h"
 #include "dism_listing.h"
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
+#include "support/programs.h"
 
 namespace sysops {
 namespace {
@@ -31,25 +33,25 @@ class Dism : public ::testing::Test {
 
   // DISM prints `listing` and records how it was called.
   std::string PrintScript(const std::wstring& listing) {
-    listing_files_.push_back(vts_fake::TempFileName(L"dism"));
-    vts_fake::WriteBytes(listing_files_.back(),
+    listing_files_.push_back(test_support::TempFilePath(L"dism"));
+    test_support::WriteBytes(listing_files_.back(),
                          codec::Encode(listing, codec::CodePage::kThreadAnsi));
-    return RecordScript() + "outfile " + vts_fake::ToUtf8(listing_files_.back()) + "\n";
+    return RecordScript() + "outfile " + test_support::ToUtf8(listing_files_.back()) + "\n";
   }
-  std::string RecordScript() { return "record " + vts_fake::ToUtf8(record_) + "\n"; }
-  std::string Recorded() { return vts_fake::ReadBytes(record_); }
+  std::string RecordScript() { return "record " + test_support::ToUtf8(record_) + "\n"; }
+  std::string Recorded() { return test_support::ReadBytes(record_); }
 
   int Query(const std::string& script) {
-    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable, script);
+    test_support::ScopedScript scoped(test_support::kDismScriptVariable, script);
     return QueryEmbeddedLogonFeatures();
   }
 
   std::vector<std::wstring> listing_files_;
-  std::wstring record_ = vts_fake::TempFileName(L"record");
+  std::wstring record_ = test_support::TempFilePath(L"record");
 };
 
 TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
-  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"), k64BitDism);
   ASSERT_TRUE(dism64.ok());
   EXPECT_EQ(L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE", GetDismPath());
 
@@ -58,7 +60,7 @@ TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
 
   DeleteFileW(record_.c_str());
   {
-    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable,
+    test_support::ScopedScript scoped(test_support::kDismScriptVariable,
                                   RecordScript() + "out Deployment Image Servicing\\r\\n\n");
     EnableEmbeddedLogonFeature();
     EnableEmbeddedBootExpFeature();
@@ -72,8 +74,8 @@ TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
 }
 
 TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
-  vts_fake::ScopedInstall no_dism64(L"", k64BitDism);
-  vts_fake::ScopedInstall dism32(vts_fake::BuiltTool(L"DISM.exe"), k32BitDism);
+  test_support::ScopedProgram no_dism64(L"", k64BitDism);
+  test_support::ScopedProgram dism32(test_support::BuiltFakeTool(L"DISM.exe"), k32BitDism);
   ASSERT_TRUE(no_dism64.ok());
   ASSERT_TRUE(dism32.ok());
   EXPECT_EQ(L"DISM.EXE", GetDismPath());
@@ -83,7 +85,7 @@ TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
 
   DeleteFileW(record_.c_str());
   {
-    vts_fake::ScopedScript scoped(vts_fake::kDismScriptVariable, RecordScript());
+    test_support::ScopedScript scoped(test_support::kDismScriptVariable, RecordScript());
     EnableEmbeddedBootExpFeature();
   }
   EXPECT_EQ(
@@ -93,13 +95,13 @@ TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
 }
 
 TEST_F(Dism, CombinedStateFromWhatDismPrints) {
-  vts_fake::ScopedInstall dism64(vts_fake::BuiltTool(L"DISM.exe"), k64BitDism);
+  test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"), k64BitDism);
   ASSERT_TRUE(dism64.ok());
   EXPECT_EQ(1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
   EXPECT_EQ(0, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enable Pending"))));
   EXPECT_EQ(-1, Query(PrintScript(dism_listing::ProListing())));
   // Refusal on standard output with exit code 740, and silence.
-  EXPECT_EQ(-1, Query("out " + vts_fake::Escape(vts_fake::ToUtf8(dism_listing::RefusalText())) +
+  EXPECT_EQ(-1, Query("out " + test_support::Escape(test_support::ToUtf8(dism_listing::RefusalText())) +
                       "\nexit 740\n"));
   EXPECT_EQ(-1, Query("exit 87\n"));
   // DISM's progress goes to standard error while the list goes to standard
@@ -109,8 +111,8 @@ TEST_F(Dism, CombinedStateFromWhatDismPrints) {
 }
 
 TEST_F(Dism, NoToolAnywhereMeansCannotTell) {
-  vts_fake::ScopedInstall no_dism64(L"", k64BitDism);
-  vts_fake::ScopedInstall no_dism32(L"", k32BitDism);
+  test_support::ScopedProgram no_dism64(L"", k64BitDism);
+  test_support::ScopedProgram no_dism32(L"", k32BitDism);
   ASSERT_TRUE(no_dism64.ok());
   ASSERT_TRUE(no_dism32.ok());
   EXPECT_EQ(-1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
 #include "sysops_test_support.h"
 
 namespace {
@@ -22,14 +23,14 @@ using sysops::GetParentFolder;
 using sysops::GetSpecialFolder;
 using sysops::GrantEveryoneFullAccess;
 using sysops::ListFiles;
-using sysops_test::ScratchFolder;
+using test_support::ScratchFolder;
 
 TEST(SpecialFolder, NamesExistingFoldersAndNothingForUnknownIds) {
   for (int csidl : {CSIDL_COMMON_APPDATA, CSIDL_PROGRAM_FILES, CSIDL_COMMON_STARTUP,
                     CSIDL_SYSTEM}) {
     const std::wstring folder = GetSpecialFolder(csidl);
     ASSERT_FALSE(folder.empty()) << csidl;
-    EXPECT_TRUE(sysops_test::IsFolder(folder)) << testing::PrintToString(folder);
+    EXPECT_TRUE(test_support::IsFolder(folder)) << testing::PrintToString(folder);
     EXPECT_NE(folder.back(), L'\\');
   }
   EXPECT_EQ(GetSpecialFolder(0x7f), L"");
@@ -64,9 +65,9 @@ TEST(ParentFolder, KeepsTheSeparatingBackslash) {
 TEST(CreateFolderPath, CreatesEveryMissingLevel) {
   ScratchFolder scratch;
   const std::wstring deep = scratch / L"one\\\u8a2d\u5b9a\\three";
-  ASSERT_FALSE(sysops_test::Exists(scratch / L"one"));
+  ASSERT_FALSE(test_support::PathExists(scratch / L"one"));
   EXPECT_TRUE(CreateFolderPath(deep));
-  EXPECT_TRUE(sysops_test::IsFolder(deep));
+  EXPECT_TRUE(test_support::IsFolder(deep));
   // Present already: still true; with a trailing backslash the same.
   EXPECT_TRUE(CreateFolderPath(deep));
   EXPECT_TRUE(CreateFolderPath(deep + L"\\"));
@@ -78,8 +79,8 @@ TEST(CreateFolderPath, NeverCreatesALookAlikeOfANameTheCodePageCannotHold) {
   // best-fit one.
   EXPECT_FALSE(CreateFolderPath(scratch / L"\uac00\\below"));
   EXPECT_FALSE(CreateFolderPath(scratch / L"caf\u00e9"));
-  EXPECT_FALSE(sysops_test::Exists(scratch / L"cafe"));
-  EXPECT_FALSE(sysops_test::Exists(scratch / L"caf?"));
+  EXPECT_FALSE(test_support::PathExists(scratch / L"cafe"));
+  EXPECT_FALSE(test_support::PathExists(scratch / L"caf?"));
 }
 
 TEST(CreateFolderPath, RefusesAJapanesePathTooLongForTheAnsiBuffers) {
@@ -91,14 +92,14 @@ TEST(CreateFolderPath, RefusesAJapanesePathTooLongForTheAnsiBuffers) {
   while (folder.size() + level.size() + 2 < MAX_PATH - 10) folder += L"\\" + level;
   ASSERT_LT(folder.size() + 1, static_cast<std::size_t>(MAX_PATH));
   EXPECT_FALSE(CreateFolderPath(folder));
-  EXPECT_FALSE(sysops_test::Exists(folder));
+  EXPECT_FALSE(test_support::PathExists(folder));
 }
 
 TEST(CreateFolderPath, FailsWhereAFileStandsInTheWay) {
   ScratchFolder scratch;
-  sysops_test::WriteFileBytes(scratch / L"file", "x");
+  ASSERT_TRUE(test_support::WriteBytes(scratch / L"file", "x"));
   EXPECT_FALSE(CreateFolderPath(scratch / L"file\\below"));
-  EXPECT_FALSE(sysops_test::IsFolder(scratch / L"file"));
+  EXPECT_FALSE(test_support::IsFolder(scratch / L"file"));
 }
 
 TEST(OpenAccessDescriptor, HoldsOneInheritableFullAccessEntryForEveryone) {
@@ -137,7 +138,7 @@ TEST(GrantEveryoneFullAccess, OpensFoldersAndFilesToEveryone) {
 
   // Works on files as well.
   const std::wstring file = scratch / L"file.ini";
-  sysops_test::WriteFileBytes(file, "[MAIN]\r\n");
+  ASSERT_TRUE(test_support::WriteBytes(file, "[MAIN]\r\n"));
   EXPECT_TRUE(GrantEveryoneFullAccess(file));
   sysops_test::ExpectOpenToEveryone(file);
 
@@ -158,7 +159,7 @@ class ListFilesTest : public ::testing::Test {
     for (const wchar_t* file : {L"a.lnk", L"B.LNK", L"notes.txt", L"sub\\deep.lnk",
                                 L"match.lnk\\found.lnk", L"match.lnk\\skipped.txt",
                                 L"match.lnk\\inner.lnk\\deepest.lnk"}) {
-      sysops_test::WriteFileBytes(scratch_ / file, "");
+      ASSERT_TRUE(test_support::WriteBytes(scratch_ / file, ""));
     }
   }
   ScratchFolder scratch_;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/text_codec.h"
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
+#include "support/programs.h"
 #include "power_plan_listing.h"
 
 namespace sysops {
@@ -41,21 +43,21 @@ class PowerSummary : public ::testing::Test {
 
   // powercfg prints `listing` in code page 932 and records how it was called.
   std::string PrintScript(const std::wstring& listing) {
-    listing_files_.push_back(vts_fake::TempFileName(L"powercfg"));
-    vts_fake::WriteBytes(listing_files_.back(),
+    listing_files_.push_back(test_support::TempFilePath(L"powercfg"));
+    test_support::WriteBytes(listing_files_.back(),
                          codec::Encode(listing, codec::CodePage::kThreadAnsi));
-    return "record " + vts_fake::ToUtf8(record_) + "\noutfile " +
-           vts_fake::ToUtf8(listing_files_.back()) + "\n";
+    return "record " + test_support::ToUtf8(record_) + "\noutfile " +
+           test_support::ToUtf8(listing_files_.back()) + "\n";
   }
 
   std::wstring Compose(const std::string& script) {
-    vts_fake::ScopedScript scoped(vts_fake::kPowercfgScriptVariable, script);
+    test_support::ScopedScript scoped(test_support::kPowercfgScriptVariable, script);
     return ComposePowerSummary();
   }
 
-  vts_fake::ScopedInstall install_{vts_fake::BuiltTool(L"powercfg.exe"), kSystemPowercfg};
+  test_support::ScopedProgram install_{test_support::BuiltFakeTool(L"powercfg.exe"), kSystemPowercfg};
   std::vector<std::wstring> listing_files_;
-  std::wstring record_ = vts_fake::TempFileName(L"record");
+  std::wstring record_ = test_support::TempFilePath(L"record");
 };
 
 TEST_F(PowerSummary, AllFourVerdictsFromTheJapaneseListing) {
@@ -65,7 +67,7 @@ TEST_F(PowerSummary, AllFourVerdictsFromTheJapaneseListing) {
   t.disk_ac = t.disk_dc = 0;                   // OK
   t.video_ac = t.video_dc = 0;                 // OK
   EXPECT_EQ(Summary(kOk, kCross, kOk, kOk), Compose(PrintScript(power_listing::Listing(t))));
-  EXPECT_EQ("powercfg.exe /Q\r\n", vts_fake::ReadBytes(record_));
+  EXPECT_EQ("powercfg.exe /Q\r\n", test_support::ReadBytes(record_));
 
   t.hibernation_available = false;  // hibernation off: the setting is not listed
   t.disk_dc = 0x258;
@@ -81,7 +83,7 @@ TEST_F(PowerSummary, AnEnglishListingGivesFourDashes) {
 TEST_F(PowerSummary, FailureTextWhenPowercfgSaysNothingOrIsMissing) {
   const std::wstring failed = L"( \u203B\u53D6\u5F97\u5931\u6557 )";
   EXPECT_EQ(failed, Compose("exit 1\n"));
-  vts_fake::ScopedInstall removed(L"", kSystemPowercfg);
+  test_support::ScopedProgram removed(L"", kSystemPowercfg);
   ASSERT_TRUE(removed.ok());
   EXPECT_EQ(failed, Compose(PrintScript(power_listing::Listing(power_listing::TimeOuts()))));
 }

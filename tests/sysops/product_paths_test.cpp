@@ -13,14 +13,16 @@
 #include <string>
 
 #include "sysops/folders.h"
+#include "support/files.h"
+#include "support/unique_name.h"
 #include "sysops_test_support.h"
 
 namespace {
 
 using sysops::GetSpecialFolder;
 using sysops::PrepareProductPath;
-using sysops_test::IsFolder;
-using sysops_test::ScratchFolder;
+using test_support::IsFolder;
+using test_support::ScratchFolder;
 
 TEST(PrepareProductPath, CreatesAndOpensAMissingFolderAndTheVarnelFolder) {
   ScratchFolder base;
@@ -28,7 +30,7 @@ TEST(PrepareProductPath, CreatesAndOpensAMissingFolderAndTheVarnelFolder) {
       PrepareProductPath(base.path(), L"Varnel\\Tolvik", L"VarnelDriveTerminalSend.ini");
   EXPECT_EQ(path, base / L"Varnel\\Tolvik\\VarnelDriveTerminalSend.ini");
   ASSERT_TRUE(IsFolder(base / L"Varnel\\Tolvik"));
-  EXPECT_FALSE(sysops_test::Exists(path));  // only the folder is prepared
+  EXPECT_FALSE(test_support::PathExists(path));  // only the folder is prepared
   sysops_test::ExpectOpenToEveryone(base / L"Varnel");
   sysops_test::ExpectOpenToEveryone(base / L"Varnel\\Tolvik");
 }
@@ -69,7 +71,7 @@ TEST(PrepareProductPath, WithoutABaseFolderCreatesNothingAnywhere) {
   ::SetCurrentDirectoryW(previous);
 
   EXPECT_EQ(path, L"");
-  EXPECT_FALSE(sysops_test::Exists(scratch / L"Varnel"));
+  EXPECT_FALSE(test_support::PathExists(scratch / L"Varnel"));
 }
 
 TEST(PrepareProductPath, TooLongForMaxPathGivesNothing) {
@@ -87,20 +89,20 @@ class ProductPaths : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(data_.empty());
-    if (sysops_test::Exists(varnel_)) {
+    if (test_support::PathExists(varnel_)) {
       ASSERT_TRUE(::MoveFileW(varnel_.c_str(), aside_.c_str()));
       moved_aside_ = true;
     }
   }
   void TearDown() override {
-    sysops_test::RemoveTree(varnel_);
+    test_support::RemoveTree(varnel_);
     if (moved_aside_) ::MoveFileW(aside_.c_str(), varnel_.c_str());
   }
 
   const std::wstring data_ = GetSpecialFolder(CSIDL_COMMON_APPDATA);
   const std::wstring programs_ = GetSpecialFolder(CSIDL_PROGRAM_FILES);
   const std::wstring varnel_ = data_ + L"\\Varnel";
-  const std::wstring aside_ = data_ + L"\\" + sysops_test::UniqueName(L"Varnel-aside");
+  const std::wstring aside_ = data_ + L"\\" + test_support::UniqueName(L"Varnel-aside");
   bool moved_aside_ = false;
 };
 
@@ -108,12 +110,12 @@ TEST_F(ProductPaths, CommonDataFilesLieInPreparedProductFolders) {
   EXPECT_EQ(sysops::GetStatusBoxIniPath(),
             data_ + L"\\Varnel\\Tolvik\\VarnelDriveTerminalSend.ini");
   EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\Tolvik"));
-  EXPECT_FALSE(sysops_test::Exists(data_ + L"\\Varnel\\Depotron"));
+  EXPECT_FALSE(test_support::PathExists(data_ + L"\\Varnel\\Depotron"));
 
   EXPECT_EQ(sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat"),
             data_ + L"\\Varnel\\Depotron\\UpdatePassive.signal.dat");
   EXPECT_TRUE(IsFolder(data_ + L"\\Varnel\\Depotron"));
-  EXPECT_FALSE(sysops_test::Exists(data_ + L"\\Varnel\\Download"));
+  EXPECT_FALSE(test_support::PathExists(data_ + L"\\Varnel\\Download"));
 
   EXPECT_EQ(sysops::GetInstallerDownloadPath(),
             data_ + L"\\Varnel\\Download\\VarnelDepotron.msi");
@@ -123,7 +125,7 @@ TEST_F(ProductPaths, CommonDataFilesLieInPreparedProductFolders) {
 TEST_F(ProductPaths, UploadMarkerPathCreatesNoFolder) {
   EXPECT_EQ(sysops::GetUploadMarkerPath(),
             data_ + L"\\Varnel\\Tolvik\\VarnelTerminalSend\\0\\0.varnelscan.upload");
-  EXPECT_FALSE(sysops_test::Exists(varnel_));
+  EXPECT_FALSE(test_support::PathExists(varnel_));
 }
 
 TEST_F(ProductPaths, ProgramsLieUnderProgramFiles) {

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "support/registry.h"
+#include "support/unique_name.h"
 
 namespace {
 
@@ -22,73 +24,12 @@ using sysops::WriteRegistryDword;
 using sysops::WriteRegistryOneText;
 using sysops::WriteRegistryString;
 
-std::wstring UniqueName(const wchar_t* stem) {
-  static unsigned counter = 0;
-  return std::wstring(stem) + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(++counter);
-}
-
-// Removes root\path and everything below it in one registry view.
-void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
-  {
-    fw::ScopedRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) {
-      return;
-    }
-    std::vector<std::wstring> children;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-      DWORD length = 256;
-      if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS) {
-        break;
-      }
-      children.emplace_back(name, length);
-    }
-    for (const auto& child : children) DeleteTree(root, path + L"\\" + child, view);
-  }
-  ::RegDeleteKeyExW(root, path.c_str(), view, 0);
-}
-
-struct RawValue {
-  LSTATUS status = ERROR_FILE_NOT_FOUND;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> bytes;
-};
-
-RawValue QueryRaw(HKEY root, const std::wstring& key_path, const std::wstring& value,
-                  REGSAM view) {
-  RawValue result;
-  fw::ScopedRegKey key;
-  result.status = ::RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ | view, key.put());
-  if (result.status != ERROR_SUCCESS) return result;
-  DWORD size = 0;
-  result.status =
-      ::RegQueryValueExW(key.get(), value.c_str(), nullptr, &result.type, nullptr, &size);
-  if (result.status != ERROR_SUCCESS) return result;
-  result.bytes.resize(size);
-  result.status = ::RegQueryValueExW(key.get(), value.c_str(), nullptr, &result.type,
-                                     result.bytes.data(), &size);
-  result.bytes.resize(size);
-  return result;
-}
-
-bool KeyExists(HKEY root, const std::wstring& key_path, REGSAM view) {
-  fw::ScopedRegKey key;
-  return ::RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
-}
-
-// Stores exactly the given bytes, bypassing the operations under test.
-void SetRaw(HKEY root, const std::wstring& key_path, const std::wstring& value, DWORD type,
-            const void* data, DWORD byte_count, REGSAM view = KEY_WOW64_64KEY) {
-  fw::ScopedRegKey key;
-  ASSERT_EQ(::RegCreateKeyExW(root, key_path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
-                              key.put(), nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(::RegSetValueExW(key.get(), value.c_str(), 0, type, static_cast<const BYTE*>(data),
-                             byte_count),
-            ERROR_SUCCESS);
-}
+using test_support::DeleteKeyTree;
+using test_support::KeyExists;
+using test_support::QueryRaw;
+using test_support::RawValue;
+using test_support::SetRaw;
+using test_support::UniqueName;
 
 class RegistryTest : public ::testing::Test {
  protected:
@@ -100,8 +41,8 @@ class RegistryTest : public ::testing::Test {
   }
   void TearDown() override {
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-      DeleteTree(HKEY_CURRENT_USER, UserKey(), view);
-      DeleteTree(HKEY_LOCAL_MACHINE, MachineKey(), view);
+      DeleteKeyTree(HKEY_CURRENT_USER, UserKey(), view);
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, MachineKey(), view);
     }
   }
 
@@ -173,30 +114,33 @@ TEST_F(RegistryTest, EachReadAcceptsOnlyItsOwnTypes) {
   EXPECT_EQ(ReadRegistryString(UserPath(L"Number"), L"default"), L"default");
 
   const BYTE binary[] = {'a', 0, 0, 0};
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Binary", REG_BINARY, binary, sizeof(binary));
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Binary", REG_BINARY, binary, sizeof(binary)));
   EXPECT_EQ(ReadRegistryString(UserPath(L"Binary"), L"default"), L"default");
   EXPECT_EQ(ReadRegistryDword(UserPath(L"Binary")), 0u);
 
   const wchar_t multi[] = L"a\0b\0";
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Multi", REG_MULTI_SZ, multi, sizeof(multi));
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Multi", REG_MULTI_SZ, multi, sizeof(multi)));
   EXPECT_EQ(ReadRegistryString(UserPath(L"Multi"), L"default"), L"default");
 
   const DWORD big_endian = 1;
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"BigEndian", REG_DWORD_BIG_ENDIAN, &big_endian, 4);
+  ASSERT_TRUE(
+      SetRaw(HKEY_CURRENT_USER, UserKey(), L"BigEndian", REG_DWORD_BIG_ENDIAN, &big_endian, 4));
   EXPECT_EQ(ReadRegistryDword(UserPath(L"BigEndian")), 0u);
 
   // A REG_DWORD of the wrong size is no number.
   const BYTE shortened[] = {7, 0};
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Short", REG_DWORD, shortened, sizeof(shortened));
+  ASSERT_TRUE(
+      SetRaw(HKEY_CURRENT_USER, UserKey(), L"Short", REG_DWORD, shortened, sizeof(shortened)));
   EXPECT_EQ(ReadRegistryDword(UserPath(L"Short")), 0u);
   const BYTE widened[] = {7, 0, 0, 0, 0, 0, 0, 0};
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Wide", REG_DWORD, widened, sizeof(widened));
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Wide", REG_DWORD, widened, sizeof(widened)));
   EXPECT_EQ(ReadRegistryDword(UserPath(L"Wide")), 0u);
 }
 
 TEST_F(RegistryTest, ExpandableTextIsReturnedUnexpanded) {
   const wchar_t expandable[] = L"%SystemRoot%\\system32\\%USERNAME%";
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Expand", REG_EXPAND_SZ, expandable, sizeof(expandable));
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Expand", REG_EXPAND_SZ, expandable,
+                     sizeof(expandable)));
   EXPECT_EQ(ReadRegistryString(UserPath(L"Expand"), L"default"), expandable);
 }
 
@@ -213,7 +157,7 @@ TEST_F(RegistryTest, TextOf1023CharactersIsReadAndLongerIsNot) {
 
   // 1024 characters stored without terminator fill the buffer exactly.
   std::wstring unterminated(1025, L'y');  // the character after the data is not zero
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Full", REG_SZ, unterminated.c_str(), 2048);
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Full", REG_SZ, unterminated.c_str(), 2048));
   ASSERT_EQ(QueryRaw(HKEY_CURRENT_USER, UserKey(), L"Full", KEY_WOW64_64KEY).bytes.size(), 2048u);
   EXPECT_EQ(ReadRegistryString(UserPath(L"Full"), L"default"), L"default");
 }
@@ -222,20 +166,20 @@ TEST_F(RegistryTest, TextStoredWithoutTerminatorGivesTheDefault) {
   // RegSetValueExW adds a forgotten terminator when a zero character follows
   // the data in memory; the extra 'X' keeps it from doing so.
   const wchar_t data[] = L"abcX";
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Unterminated", REG_SZ, data, 6);
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Unterminated", REG_SZ, data, 6));
   ASSERT_EQ(QueryRaw(HKEY_CURRENT_USER, UserKey(), L"Unterminated", KEY_WOW64_64KEY).bytes,
             (std::vector<BYTE>{'a', 0, 'b', 0, 'c', 0}));
   EXPECT_EQ(ReadRegistryString(UserPath(L"Unterminated"), L"default"), L"default");
 
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"ExpandUnterminated", REG_EXPAND_SZ, data, 6);
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"ExpandUnterminated", REG_EXPAND_SZ, data, 6));
   EXPECT_EQ(ReadRegistryString(UserPath(L"ExpandUnterminated"), L"default"), L"default");
 
   const BYTE odd[] = {'a', 0, 0, 'X', 'X'};
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"Odd", REG_SZ, odd, 3);
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"Odd", REG_SZ, odd, 3));
   ASSERT_EQ(QueryRaw(HKEY_CURRENT_USER, UserKey(), L"Odd", KEY_WOW64_64KEY).bytes.size(), 3u);
   EXPECT_EQ(ReadRegistryString(UserPath(L"Odd"), L"default"), L"default");
 
-  SetRaw(HKEY_CURRENT_USER, UserKey(), L"NoBytes", REG_SZ, data, 0);
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, UserKey(), L"NoBytes", REG_SZ, data, 0));
   EXPECT_EQ(ReadRegistryString(UserPath(L"NoBytes"), L"default"), L"");
 }
 
@@ -270,16 +214,18 @@ TEST_F(RegistryTest, MachineWritesLandInThe64BitView) {
 TEST_F(RegistryTest, ReadsPreferThe64BitViewAndFallBackToTheOwnOne) {
   const DWORD in64 = 64;
   const DWORD in32 = 32;
-  SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Both", L"N", REG_DWORD, &in64, 4, KEY_WOW64_64KEY);
-  SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Both", L"N", REG_DWORD, &in32, 4, KEY_WOW64_32KEY);
+  ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Both", L"N", REG_DWORD, &in64, 4,
+                     KEY_WOW64_64KEY));
+  ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Both", L"N", REG_DWORD, &in32, 4,
+                     KEY_WOW64_32KEY));
   EXPECT_EQ(ReadRegistryDword(MachinePath(L"Both\\N")), 64u);
 
   // A key that exists only in the 32-bit view is still found.
   const wchar_t only32[] = L"only32";
-  SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"T", REG_SZ, only32, sizeof(only32),
-         KEY_WOW64_32KEY);
-  SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"N", REG_DWORD, &in32, 4,
-         KEY_WOW64_32KEY);
+  ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"T", REG_SZ, only32,
+                     sizeof(only32), KEY_WOW64_32KEY));
+  ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"N", REG_DWORD, &in32, 4,
+                     KEY_WOW64_32KEY));
   ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", KEY_WOW64_64KEY));
   EXPECT_EQ(ReadRegistryString(MachinePath(L"Only32\\T"), L"default"), L"only32");
   EXPECT_EQ(ReadRegistryDword(MachinePath(L"Only32\\N")), 32u);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,11 +21,12 @@
 #include "framework/com_ptr.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
-#include "sysops_test_support.h"
+#include "support/files.h"
+#include "support/unique_name.h"
 
 namespace {
 
-using sysops_test::ScratchFolder;
+using test_support::ScratchFolder;
 
 struct LinkInfo {
   bool loaded = false;
@@ -97,7 +99,7 @@ class ShortcutInFolder : public ComTest {
   void SetUp() override {
     ComTest::SetUp();
     target_ = folder_ / L"VarnelTerminal.exe";
-    sysops_test::WriteFileBytes(target_, "");
+    ASSERT_TRUE(test_support::WriteBytes(target_, ""));
   }
   ScratchFolder folder_;
   std::wstring target_;
@@ -115,8 +117,8 @@ TEST_F(ShortcutInFolder, SavedShortcutStartsTheProgramMaximisedInItsFolder) {
 }
 
 TEST_F(ShortcutInFolder, UnreadableShortcutsAreSkipped) {
-  sysops_test::WriteFileBytes(folder_ / L"a-broken.lnk", "not a shell link at all");
-  sysops_test::WriteFileBytes(folder_ / L"b-empty.lnk", "");
+  ASSERT_TRUE(test_support::WriteBytes(folder_ / L"a-broken.lnk", "not a shell link at all"));
+  ASSERT_TRUE(test_support::WriteBytes(folder_ / L"b-empty.lnk", ""));
   EXPECT_FALSE(sysops::FolderHasShortcutTo(folder_.path(), target_));
 
   sysops::SaveShortcut(folder_ / L"c-good.lnk", target_);
@@ -141,7 +143,7 @@ TEST_F(ShortcutInFolder, NoFolderOrNoTargetFindsNothing) {
   EXPECT_FALSE(sysops::FolderHasShortcutTo(L"", target_));
   EXPECT_FALSE(sysops::FolderHasShortcutTo(folder_.path(), L""));
   sysops::SaveShortcut(folder_ / L"nothing.lnk", L"");
-  EXPECT_FALSE(sysops_test::Exists(folder_ / L"nothing.lnk"));
+  EXPECT_FALSE(test_support::PathExists(folder_ / L"nothing.lnk"));
 }
 
 // The real all-users Startup folder and terminal program path.
@@ -153,38 +155,17 @@ class TerminalStartup : public ComTest {
     terminal_ = sysops::GetTerminalProgramPath();
     ASSERT_FALSE(startup_.empty());
     ASSERT_FALSE(terminal_.empty());
-    ProvideTerminalProgram();
+    terminal_program_ = std::make_unique<test_support::ScopedFile>(terminal_, "");
+    ASSERT_TRUE(terminal_program_->ok()) << testing::PrintToString(terminal_);
     SetAsideShortcutsToTheTerminal();
   }
 
   void TearDown() override {
     for (const std::wstring& link : made_) ::DeleteFileW(link.c_str());
     for (const auto& moved : set_aside_) ::MoveFileW(moved.second.c_str(), moved.first.c_str());
-    if (!sub_folder_.empty()) sysops_test::RemoveTree(sub_folder_);
-    // Remove what was made for the terminal program, innermost first.
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-      if (!::DeleteFileW(it->c_str())) ::RemoveDirectoryW(it->c_str());
-    }
+    if (!sub_folder_.empty()) test_support::RemoveTree(sub_folder_);
+    terminal_program_.reset();
     ComTest::TearDown();
-  }
-
-  void ProvideTerminalProgram() {
-    std::vector<std::wstring> missing;
-    for (std::wstring path = terminal_; !sysops_test::Exists(path);) {
-      missing.push_back(path);
-      std::wstring parent = sysops::GetParentFolder(path);
-      if (parent.size() < 4) break;
-      parent.pop_back();
-      path = parent;
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-      if (*it == terminal_) {
-        sysops_test::WriteFileBytes(*it, "");
-      } else {
-        ASSERT_TRUE(::CreateDirectoryW(it->c_str(), nullptr));
-      }
-      created_.push_back(*it);
-    }
   }
 
   void SetAsideShortcutsToTheTerminal() {
@@ -192,7 +173,7 @@ class TerminalStartup : public ComTest {
     sysops::ListFiles(&links, startup_, L"*.lnk", false);
     for (const std::wstring& link : links) {
       if (!SameText(ReadLink(link).target, terminal_)) continue;
-      const std::wstring aside = link + L"." + sysops_test::UniqueName(L"aside");
+      const std::wstring aside = link + L"." + test_support::UniqueName(L"aside");
       ASSERT_TRUE(::MoveFileW(link.c_str(), aside.c_str()));
       set_aside_.emplace_back(link, aside);
     }
@@ -208,7 +189,7 @@ class TerminalStartup : public ComTest {
   std::wstring terminal_;
   std::wstring sub_folder_;
   std::vector<std::wstring> made_;
-  std::vector<std::wstring> created_;
+  std::unique_ptr<test_support::ScopedFile> terminal_program_;
   std::vector<std::pair<std::wstring, std::wstring>> set_aside_;
 };
 
@@ -232,7 +213,7 @@ TEST_F(TerminalStartup, ShortcutOfAnotherNameAndLetterCaseCounts) {
   const std::wstring upper = UpperCase(terminal_);
   ASSERT_NE(upper, terminal_);
   const std::wstring link =
-      MakeLink(startup_ + L"\\" + sysops_test::UniqueName(L"Terminal") + L".lnk", upper);
+      MakeLink(startup_ + L"\\" + test_support::UniqueName(L"Terminal") + L".lnk", upper);
   // The link keeps the letter case it was given, so the comparison is tested.
   ASSERT_EQ(ReadLink(link).target, upper);
   EXPECT_TRUE(sysops::IsTerminalInStartup());
@@ -241,10 +222,10 @@ TEST_F(TerminalStartup, ShortcutOfAnotherNameAndLetterCaseCounts) {
 TEST_F(TerminalStartup, ShortcutsToACopyOrInASubFolderDoNotCount) {
   ScratchFolder elsewhere;
   const std::wstring copy = elsewhere / L"VarnelTerminal.exe";
-  sysops_test::WriteFileBytes(copy, "");
-  MakeLink(startup_ + L"\\" + sysops_test::UniqueName(L"Copy") + L".lnk", copy);
+  ASSERT_TRUE(test_support::WriteBytes(copy, ""));
+  MakeLink(startup_ + L"\\" + test_support::UniqueName(L"Copy") + L".lnk", copy);
 
-  sub_folder_ = startup_ + L"\\" + sysops_test::UniqueName(L"Sub");
+  sub_folder_ = startup_ + L"\\" + test_support::UniqueName(L"Sub");
   ASSERT_TRUE(::CreateDirectoryW(sub_folder_.c_str(), nullptr));
   MakeLink(sub_folder_ + L"\\deep.lnk", terminal_);
   ASSERT_TRUE(ReadLink(sub_folder_ + L"\\deep.lnk").loaded);

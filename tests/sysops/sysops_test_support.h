@@ -1,6 +1,6 @@
 #pragma once
-// Scratch folders and DACL inspection shared by the folder, product-path and
-// shortcut tests.
+// DACL inspection shared by the folder and product-path tests. Files, folders
+// and names come from the shared test support (support/files.h).
 
 #include <windows.h>
 #include <sddl.h>
@@ -13,72 +13,6 @@
 #include "framework/scoped_handle.h"
 
 namespace sysops_test {
-
-inline std::wstring UniqueName(const wchar_t* stem) {
-  static unsigned counter = 0;
-  return std::wstring(stem) + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(++counter);
-}
-
-inline bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline bool IsFolder(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-inline void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << "cannot create " << ::GetLastError();
-  DWORD written = 0;
-  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
-}
-
-// Removes a folder and everything inside it.
-inline void RemoveTree(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(path.c_str());
-    return;
-  }
-  WIN32_FIND_DATAW found;
-  {
-    fw::ScopedFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &found));
-    if (search) {
-      do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-      } while (::FindNextFileW(search.get(), &found));
-    }
-  }
-  ::RemoveDirectoryW(path.c_str());
-}
-
-// A fresh folder under the temporary folder, removed again by the destructor.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + UniqueName(L"vts-sysops");
-    ::CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~ScratchFolder() { RemoveTree(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
-  std::wstring path_;
-};
 
 struct AceView {
   BYTE type = 0;

@@ -7,27 +7,16 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "../support/fake_depotron.h"
+#include "support/fake_depotron.h"
+#include "support/files.h"
 
 namespace {
 
+using test_support::PathExists;
+using test_support::ReadBytes;
 using vtstest::FakeDepotron;
-
-bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
 
 // Opens `file` with the verb "open", as the setup run does, but keeps the
 // process handle so that the test can wait for it.
@@ -53,7 +42,7 @@ DWORD WaitAndClose(HANDLE process, DWORD milliseconds) {
 // Waits until `text` shows up in the file, at most about `seconds`.
 bool WaitForText(const std::wstring& file, const std::string& text, int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
-    if (ReadAll(file).find(text) != std::string::npos) return true;
+    if (ReadBytes(file).find(text) != std::string::npos) return true;
     ::Sleep(50);
   }
   return false;
@@ -69,7 +58,7 @@ class FakeDepotronTest : public testing::Test {
   // tests that share the prefix take the installer path only then.
   void TearDown() override {
     depotron_.Remove();
-    EXPECT_FALSE(Exists(depotron_.folder()));
+    EXPECT_FALSE(PathExists(depotron_.folder()));
   }
 
   FakeDepotron depotron_;
@@ -83,7 +72,7 @@ TEST_F(FakeDepotronTest, OpeningThePackageInstallsTheUpdaterUnderProgramFilesX86
   EXPECT_TRUE(FakeDepotron::WaitForInstallers(60000));
   EXPECT_TRUE(depotron_.Installed());
   // The installed program is the one that was packaged.
-  EXPECT_EQ(ReadAll(depotron_.updater()), ReadAll(depotron_.builtUpdater()));
+  EXPECT_EQ(ReadBytes(depotron_.updater()), ReadBytes(depotron_.builtUpdater()));
 }
 
 TEST_F(FakeDepotronTest, InstalledUpdaterHoldsTheMutexWhileItRuns) {
@@ -117,7 +106,7 @@ TEST_F(FakeDepotronTest, UpdaterLetsGoAfterItsHoldTime) {
   ASSERT_NE(updater, nullptr);
   EXPECT_EQ(WaitAndClose(updater, 20000), WAIT_OBJECT_0);
   EXPECT_FALSE(FakeDepotron::MutexExists());
-  std::string lines = ReadAll(record);
+  std::string lines = ReadBytes(record);
   EXPECT_NE(lines.find("started mutex=created hold=300 args=\r\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find(" ended\r\n"), std::string::npos) << lines;
   ::DeleteFileW(record.c_str());
@@ -143,7 +132,7 @@ TEST_F(FakeDepotronTest, TerminalProgramRecordsItsStart) {
   const std::wstring record = terminal.substr(0, terminal.rfind(L'\\')) + L"\\VarnelTerminal.started.txt";
   ::DeleteFileW(record.c_str());
   EXPECT_EQ(WaitAndClose(Open(terminal, L"/auto"), 20000), WAIT_OBJECT_0);
-  EXPECT_NE(ReadAll(record).find(" started args=/auto\r\n"), std::string::npos) << ReadAll(record);
+  EXPECT_NE(ReadBytes(record).find(" started args=/auto\r\n"), std::string::npos) << ReadBytes(record);
   ::DeleteFileW(record.c_str());
 }
 

@@ -4,16 +4,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
-#include "../support/local_services.h"
+#include "support/local_services.h"
 #include "io/http_client.h"
+#include "support/files.h"
 
 namespace {
+
+using test_support::PathExists;
+using test_support::ReadBytes;
 
 const wchar_t kDeliveryCredential[] = L"ZGVwb3Q6VnRzLTIwMjY";
 const wchar_t kStatusCredential[] = L"bm90aWZ5LWNoZWNrOnZ0cy1sb2NhbC0yMDI2";
@@ -48,17 +49,6 @@ std::string Cp932ToUtf8(const std::string& bytes) {
   std::string out(static_cast<size_t>(narrow), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, out.data(), narrow, nullptr, nullptr);
   return out;
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 class LocalServicesThroughProxy : public testing::Test {
@@ -176,14 +166,13 @@ TEST_F(LocalServicesThroughProxy, RefusedBoxAnswersAnErrorInShiftJis) {
 }
 
 TEST_F(LocalServicesThroughProxy, InstallerPackageDownloadsWhole) {
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  std::wstring target = std::wstring(temp) + L"vts_services_VarnelDepotron.msi";
+  test_support::ScratchFolder folder(L"vts-services");
+  std::wstring target = folder / L"VarnelDepotron.msi";
   ::DeleteFileW(target.c_str());
   ASSERT_TRUE(HttpDownloadToFile(
       L"http://delivery.varnel.example/depotron/installer/Depotron/5.2.0/VarnelDepotron.msi",
       kDeliveryCredential, target));
-  std::string package = ReadAll(target);
+  std::string package = ReadBytes(target);
   // A Windows Installer package is an OLE compound file.
   ASSERT_GE(package.size(), 8u);
   EXPECT_EQ(package.substr(0, 8), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
@@ -196,7 +185,7 @@ TEST_F(LocalServicesThroughProxy, InstallerPackageDownloadsWhole) {
   EXPECT_FALSE(HttpDownloadToFile(
       L"http://delivery.varnel.example/depotron/installer/Depotron/6.0.0/VarnelDepotron.msi",
       kDeliveryCredential, target));
-  EXPECT_FALSE(Exists(target));
+  EXPECT_FALSE(PathExists(target));
   auto sent = Sent();
   ASSERT_EQ(sent.size(), 3u);
   EXPECT_EQ(sent[1].status, 404);

@@ -12,7 +12,8 @@
 
 #include <string>
 
-#include "fake_console_tools.h"
+#include "support/fake_console_tools.h"
+#include "support/files.h"
 #include "sysops/command_runner.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
@@ -23,6 +24,9 @@ namespace {
 
 using simulated_pc::Edition;
 using simulated_pc::ScopedSimulatedPc;
+using test_support::FakeToolsFolder;
+using test_support::PathExists;
+using test_support::ReadBytes;
 
 const std::wstring kOk = L"OK";
 const std::wstring kCross = L"\u00D7";
@@ -37,14 +41,8 @@ std::wstring Summary(const std::wstring& sleep, const std::wstring& hibernate,
          L"\u3000\u30C7\u30A3\u30B9\u30D7\u30EC\u30A4 " + display + L"\u3000";
 }
 
-std::wstring FakeToolsFolder() { return vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR); }
-
 std::wstring GroupPolicyEditor() {
   return sysops::AppendPath(sysops::GetSpecialFolder(CSIDL_SYSTEM), L"gpedit.msc");
-}
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 simulated_pc::State Load() {
@@ -68,7 +66,7 @@ TEST(SimulatedPc, IotEditionBeforeAndAfterTheSetupCommands) {
   ScopedSimulatedPc pc(Edition::kIot, FakeToolsFolder());
   ASSERT_TRUE(pc.ok()) << testing::PrintToString(pc.failure());
 
-  EXPECT_TRUE(Exists(GroupPolicyEditor()));
+  EXPECT_TRUE(PathExists(GroupPolicyEditor()));
   EXPECT_EQ(L"Windows 10 IoT Enterprise", sysops::ReadRegistryString(kProductName, L""));
   // The balanced plan as Windows ships it: nothing is switched off.
   EXPECT_EQ(Summary(kCross, kCross, kCross, kCross), sysops::ComposePowerSummary());
@@ -98,7 +96,7 @@ TEST(SimulatedPc, OrdinaryEditionOffersNeitherFeatureNorPolicyEditor) {
   ScopedSimulatedPc pc(Edition::kOrdinary, FakeToolsFolder());
   ASSERT_TRUE(pc.ok()) << testing::PrintToString(pc.failure());
 
-  EXPECT_FALSE(Exists(GroupPolicyEditor()));
+  EXPECT_FALSE(PathExists(GroupPolicyEditor()));
   EXPECT_EQ(L"Windows 10 Pro", sysops::ReadRegistryString(kProductName, L""));
   EXPECT_EQ(-1, sysops::QueryEmbeddedLogonFeatures());
   const std::wstring refusal = sysops::RunCommandAndCapture(
@@ -135,7 +133,7 @@ TEST(SimulatedPc, HibernationOffHidesItsTimeOut) {
 TEST(SimulatedPc, AScriptStillDecidesWhatAToolPrints) {
   ScopedSimulatedPc pc(Edition::kIot, FakeToolsFolder());
   ASSERT_TRUE(pc.ok()) << testing::PrintToString(pc.failure());
-  vts_fake::ScopedScript script(vts_fake::kPowercfgScriptVariable, "out scripted\n");
+  test_support::ScopedScript script(test_support::kPowercfgScriptVariable, "out scripted\n");
   EXPECT_EQ(L"scripted", sysops::RunCommandAndCapture(L"powercfg.exe /Q"));
   sysops::RunCommandAndCapture(L"powercfg.exe -setactive SCHEME_MIN");
   EXPECT_EQ(L"SCHEME_BALANCED", Load().active_plan);
@@ -149,7 +147,7 @@ TEST(SimulatedPc, TheProgramPreparesAnEditionFromAShell) {
   const std::wstring answer =
       sysops::RunCommandAndCapture(L"\"" + program + L"\" prepare ordinary");
   EXPECT_NE(std::wstring::npos, answer.find(L"prepared")) << answer;
-  EXPECT_FALSE(Exists(GroupPolicyEditor()));
+  EXPECT_FALSE(PathExists(GroupPolicyEditor()));
   EXPECT_EQ(-1, sysops::QueryEmbeddedLogonFeatures());
   EXPECT_NE(std::wstring::npos, sysops::RunCommandAndCapture(L"\"" + program + L"\" show")
                                     .find(L"active=SCHEME_BALANCED"));
@@ -160,19 +158,19 @@ TEST(SimulatedPc, EverythingIsAsItWasAfterwards) {
   const std::wstring state_file = simulated_pc::StateFilePath();
   const std::wstring editor = GroupPolicyEditor();
   const std::wstring powercfg = simulated_pc::SystemFolders().back() + L"\\powercfg.exe";
-  const bool had_state = Exists(state_file);
-  const bool had_editor = Exists(editor);
-  const std::string powercfg_bytes = vts_fake::ReadBytes(powercfg);
+  const bool had_state = PathExists(state_file);
+  const bool had_editor = PathExists(editor);
+  const std::string powercfg_bytes = ReadBytes(powercfg);
   const std::wstring product = sysops::ReadRegistryString(kProductName, L"<none>");
   {
     ScopedSimulatedPc pc(Edition::kIot, FakeToolsFolder());
     ASSERT_TRUE(pc.ok()) << testing::PrintToString(pc.failure());
-    ASSERT_NE(powercfg_bytes, vts_fake::ReadBytes(powercfg));
+    ASSERT_NE(powercfg_bytes, ReadBytes(powercfg));
     RunSetupPowerCommands();
   }
-  EXPECT_EQ(had_state, Exists(state_file));
-  EXPECT_EQ(had_editor, Exists(editor));
-  EXPECT_EQ(powercfg_bytes, vts_fake::ReadBytes(powercfg));
+  EXPECT_EQ(had_state, PathExists(state_file));
+  EXPECT_EQ(had_editor, PathExists(editor));
+  EXPECT_EQ(powercfg_bytes, ReadBytes(powercfg));
   EXPECT_EQ(product, sysops::ReadRegistryString(kProductName, L"<none>"));
 }
 

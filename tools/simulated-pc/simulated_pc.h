@@ -15,12 +15,12 @@
 // From then on the fake tools answer from the state and change it as Windows
 // would: "powercfg.exe -setactive SCHEME_MIN", "powercfg /x /<time-out> 0",
 // "DISM.EXE /online /Enable-Feature /FeatureName:<name> /all /NoRestart".
-// A fake tool given a script (fake_console_tools.h) follows the script
-// instead, so tests of the readers keep their fixed listings.
+// A fake tool given a script (tests/support/fake_console_tools.h) follows the
+// script instead, so tests of the readers keep their fixed listings.
 //
 // From a test (C++, link vts_simulated_pc):
 //   simulated_pc::ScopedSimulatedPc pc(simulated_pc::Edition::kIot,
-//                                      vts_fake::WindowsPathOfUnixPath(VTS_FAKE_TOOLS_DIR));
+//                                      test_support::FakeToolsFolder());
 //   ASSERT_TRUE(pc.ok()) << pc.failure();
 //   ... LoadState/SaveState to look at or change the PC ...
 // and everything it changed is put back when `pc` goes. Such a test changes

@@ -1,6 +1,7 @@
 #pragma once
-// Other processes for the tests: programs started beside the test, and one
-// that holds a named mutex, as a running Depotron would.
+// A process that holds a named mutex, as a running Depotron would. Starting
+// programs and unique names are in the shared test support (support/programs.h,
+// support/unique_name.h).
 
 #include <windows.h>
 
@@ -9,17 +10,6 @@
 #include "framework/scoped_handle.h"
 
 namespace apptest {
-
-// A path relative to the folder of the running test executable.
-std::wstring NextToThisTest(const std::wstring& relative);
-
-// A program started with `arguments` after its quoted path; `process` is
-// empty when it could not be started (GetLastError tells why).
-struct StartedProgram {
-  fw::ScopedHandle process;
-  DWORD id = 0;
-};
-StartedProgram StartProgram(const std::wstring& exe, const std::wstring& arguments);
 
 class MutexHoldingProcess {
  public:
@@ -38,9 +28,6 @@ class MutexHoldingProcess {
   fw::ScopedHandle process_;
   bool holding_ = false;
 };
-
-// A name no other test run uses at the same time.
-std::wstring UniqueName(const wchar_t* stem);
 
 // True when a mutex of that name exists in this session or globally.
 bool MutexNameExists(const std::wstring& fullName);
