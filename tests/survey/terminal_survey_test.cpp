@@ -15,31 +15,25 @@
 #include <vector>
 
 #include "simulated_pc.h"
-#include "support/fake_console_tools.h"
-#include "sysops/command_runner.h"
+#include "support/path_absence.h"
+#include "support/test_support.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/startup_shortcut.h"
+#include "survey_test_support.h"
+#include "sysops_test_support.h"
 
 namespace {
 
 using simulated_pc::Edition;
 using survey::SurveyOutcome;
+using test_support::ScopedFile;
+using test_support::ScopedRegistryValue;
 
-const std::wstring kOk = L"OK";
-const std::wstring kCross = L"\u00D7";
-const std::wstring kNotRegistered = L"( \u672A\u767B\u9332 )";
-const std::wstring kNotSet = L"\uFF08 \u672A\u8A2D\u5B9A \uFF09";
-const std::wstring kNotInstalled = L"( \u672A\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB \uFF09";
-const std::wstring kUnsupported = L"( OS\u672A\u5BFE\u5FDC )";
+using namespace survey_test;
 
 const wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kEmbeddedLogonKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-const wchar_t kUnattendKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings";
-const wchar_t kUpdatePolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU";
 
 // Reports as the survey makes them.
 class RecordingSink : public IProgressSink {
@@ -50,8 +44,8 @@ class RecordingSink : public IProgressSink {
   std::vector<std::pair<int, std::wstring>> reports;
 };
 
-// The account Windows gives this test, with a name or a lookup of the test's
-// choosing.
+// The user Windows gives the test unless the test names another or none;
+// the domain is Windows' own lookup of the name.
 class ChosenAccount : public survey::ICurrentAccount {
  public:
   bool UserName(std::wstring* name) override {
@@ -60,49 +54,72 @@ class ChosenAccount : public survey::ICurrentAccount {
     return true;
   }
   std::wstring DomainOf(const std::wstring& n) override {
-    return windows_lookup ? survey::WindowsAccount().DomainOf(n) : domain;
+    return survey::WindowsAccount().DomainOf(n);
   }
   bool has_name = true;
-  std::wstring name;
-  bool windows_lookup = true;
-  std::wstring domain;
+  std::wstring name = CurrentUser();
 };
 
-std::wstring CurrentUser() {
-  wchar_t name[1024] = {};
-  DWORD length = 1024;
-  EXPECT_TRUE(::GetUserNameW(name, &length));
-  return name;
+std::wstring UpperCase(std::wstring text) {
+  ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+  return text;
 }
 
-// Windows names a local account's domain after the computer; so does Wine.
-std::wstring ComputerName() {
-  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
-  EXPECT_TRUE(::GetComputerNameW(name, &length));
-  return name;
+std::wstring StartupFolder() { return sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP); }
+
+// The bytes of a shortcut to `target`, made by the program's own shell-link
+// code in a scratch folder.
+std::string ShortcutBytes(const std::wstring& target) {
+  test_support::ScratchFolder scratch;
+  sysops::SaveShortcut(scratch / L"made.lnk", target);
+  return test_support::ReadBytes(scratch / L"made.lnk");
 }
 
-using test_support::FakeToolsFolder;
-
-// The simulated PC as an IoT edition; the registry as the prefix has it.
+// Every value the survey reads, absent unless a test sets it, and each put
+// back afterwards; the simulated PC as an IoT edition unless a test makes
+// another; the send-box settings file, the upload marker and the all-users
+// Startup folder absent (Windows makes the folder anew when it is asked for).
 class Survey : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     com_ = true;
-    ASSERT_TRUE(pc_.ok()) << testing::PrintToString(pc_.failure());
+    MakePc(Edition::kIot);
+    ASSERT_TRUE(values_.RemoveAll());
+    ASSERT_TRUE(settings_.ok() && marker_.ok() && startup_.ok());
   }
   void TearDown() override {
+    pc_.reset();
     if (com_) ::CoUninitialize();
   }
+
+  void MakePc(Edition edition) {
+    pc_.reset();
+    pc_ = std::make_unique<simulated_pc::ScopedSimulatedPc>(
+        edition, test_support::FakeToolsFolder());
+    ASSERT_TRUE(pc_->ok()) << testing::PrintToString(pc_->failure());
+  }
+
+  SurveyOutcome Run() {
+    RecordingSink sink;
+    SurveyOutcome outcome = survey::RunSurvey(sink, account_);
+    EXPECT_EQ(0, outcome.result);
+    return outcome;
+  }
+  std::wstring Entry(std::uint32_t id) {
+    SurveyOutcome outcome = Run();
+    const auto found = outcome.entries.find(id);
+    return found == outcome.entries.end() ? L"<none>" : found->second;
+  }
+
   bool com_ = false;
-  simulated_pc::ScopedSimulatedPc pc_{Edition::kIot, FakeToolsFolder()};
-  ChosenAccount account_ = [] {
-    ChosenAccount a;
-    a.name = CurrentUser();
-    return a;
-  }();
+  std::unique_ptr<simulated_pc::ScopedSimulatedPc> pc_;
+  ChosenAccount account_;
+  ScopedRegistryValue product_name_{HKEY_LOCAL_MACHINE, kVersionKey, L"ProductName"};
+  TerminalValues values_;
+  ScopedFile settings_{sysops::GetStatusBoxIniPath()};
+  ScopedFile marker_{sysops::GetUploadMarkerPath()};
+  test_support::ScopedAbsence startup_{StartupFolder()};
 };
 
 TEST_F(Survey, ReportsEachStepAsItBeginsAndTheFullBarLast) {
@@ -122,12 +139,101 @@ TEST_F(Survey, ReportsEachStepAsItBeginsAndTheFullBarLast) {
   EXPECT_EQ(expected, sink.reports);
 }
 
+TEST_F(Survey, EntersEveryControlOnceWithTheDeliveryGroupEmpty) {
+  ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
+  const SurveyOutcome outcome = Run();
+  std::vector<std::uint32_t> ids;
+  for (const auto& entry : outcome.entries) ids.push_back(entry.first);
+  EXPECT_EQ((std::vector<std::uint32_t>{1001, 1002, 1003, 1004, 1005, 1006, 1007, 1012, 1013,
+                                        1014, 1015, 1016, 1017}),
+            ids);
+  EXPECT_EQ(L"", outcome.entries.at(1001));
+}
+
+TEST_F(Survey, ProductNameAsStoredAndEmptyWhenMissing) {
+  EXPECT_EQ(L"Windows 10 IoT Enterprise", Entry(1012));
+  ASSERT_TRUE(product_name_.SetString(L"Windows 10 IoT Enterprise LTSC"));
+  EXPECT_EQ(L"Windows 10 IoT Enterprise LTSC", Entry(1012));
+  ASSERT_TRUE(product_name_.Remove());
+  EXPECT_EQ(L"", Entry(1012));
+}
+
 TEST_F(Survey, TheCurrentUserAndTheDomainTheLookupGives) {
   RecordingSink sink;
   const SurveyOutcome outcome = survey::RunSurvey(sink);
-  EXPECT_EQ(0, outcome.result);
   EXPECT_EQ(CurrentUser(), outcome.entries.at(1005));
   EXPECT_EQ(ComputerName(), outcome.entries.at(1007));
+}
+
+struct LogonCase {
+  const wchar_t* auto_admin_logon;  // null: no value
+  const wchar_t* password;
+  const wchar_t* status;
+};
+
+TEST_F(Survey, AutoLogonOfTheCurrentUserByItsSwitchAndPassword) {
+  const LogonCase cases[] = {
+      {L"1", L"secret", L"OK"},          {L" 1", L"secret", L"OK"},
+      {L"-1", L"secret", L"OK"},         {L"12abc", L"secret", L"OK"},
+      {L"0", L"secret", nullptr},        {L"x", L"secret", nullptr},
+      {L"", L"secret", nullptr},         {nullptr, L"secret", nullptr},
+      {L"1", L"", nullptr},
+  };
+  for (const LogonCase& c : cases) {
+    ASSERT_TRUE(values_.StoreLogon(c.auto_admin_logon ? c.auto_admin_logon : L"", c.password));
+    if (!c.auto_admin_logon) {
+      ASSERT_TRUE(values_.auto_admin_logon.Remove());
+    }
+    const SurveyOutcome outcome = Run();
+    const std::wstring label = c.auto_admin_logon ? c.auto_admin_logon : L"<missing>";
+    EXPECT_EQ(c.status ? c.status : kNotRegistered, outcome.entries.at(1013))
+        << testing::PrintToString(label);
+    // The stored password is the current user's, so it is pre-filled,
+    // empty or not, whatever the switch says.
+    ASSERT_EQ(1u, outcome.entries.count(1006)) << testing::PrintToString(label);
+    EXPECT_EQ(c.password, outcome.entries.at(1006));
+  }
+}
+
+TEST_F(Survey, AnotherStoredLogonLeavesThePasswordInputAlone) {
+  const std::wstring user = CurrentUser();
+  const std::wstring others[] = {UpperCase(user) == user ? user + L"x" : UpperCase(user),
+                                 L"terminal-" + user, L""};
+  for (const std::wstring& other : others) {
+    ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
+    ASSERT_TRUE(values_.default_user.SetString(other));
+    const SurveyOutcome outcome = Run();
+    EXPECT_EQ(kNotRegistered, outcome.entries.at(1013)) << testing::PrintToString(other);
+    EXPECT_EQ(0u, outcome.entries.count(1006)) << testing::PrintToString(other);
+  }
+  const std::wstring domains[] = {L"OTHER-PC", UpperCase(ComputerName()) == ComputerName()
+                                                   ? L"x" + ComputerName()
+                                                   : UpperCase(ComputerName()),
+                                  L""};
+  for (const std::wstring& domain : domains) {
+    ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
+    ASSERT_TRUE(values_.default_domain.SetString(domain));
+    const SurveyOutcome outcome = Run();
+    EXPECT_EQ(kNotRegistered, outcome.entries.at(1013)) << testing::PrintToString(domain);
+    EXPECT_EQ(0u, outcome.entries.count(1006)) << testing::PrintToString(domain);
+  }
+}
+
+TEST_F(Survey, ALookupThatFailsLeavesTheDomainEmpty) {
+  // Wine's account lookup fails for a name it has no account for, as Windows'.
+  account_.name = L"vts-nobody-" + test_support::UniqueName(L"user");
+  ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
+  ASSERT_TRUE(values_.default_user.SetString(account_.name));
+  SurveyOutcome outcome = Run();
+  EXPECT_EQ(account_.name, outcome.entries.at(1005));
+  EXPECT_EQ(L"", outcome.entries.at(1007));
+  EXPECT_EQ(kNotRegistered, outcome.entries.at(1013));
+
+  // With no stored domain either, the empty texts are equal.
+  ASSERT_TRUE(values_.default_domain.SetString(L""));
+  outcome = Run();
+  EXPECT_EQ(kOk, outcome.entries.at(1013));
+  EXPECT_EQ(L"secret", outcome.entries.at(1006));
 }
 
 TEST_F(Survey, NoUserNameStopsTheSurveyWithNothingToShow) {
@@ -139,6 +245,131 @@ TEST_F(Survey, NoUserNameStopsTheSurveyWithNothingToShow) {
   EXPECT_FALSE(outcome.send_box_editable);
   ASSERT_EQ(2u, sink.reports.size());
   EXPECT_EQ(30, sink.reports.back().first);
+}
+
+TEST_F(Survey, TerminalProgramAtStartUpUnderAnyShortcutName) {
+  EXPECT_EQ(kNotRegistered, Entry(1014));
+  ScopedFile program(sysops::GetTerminalProgramPath(), "");
+  ASSERT_TRUE(program.ok());
+  const std::string to_terminal = ShortcutBytes(sysops::GetTerminalProgramPath());
+  {
+    ScopedFile link(StartupFolder() + L"\\Varnel \u30BF\u30FC\u30DF\u30CA\u30EB.lnk",
+                    to_terminal);
+    ASSERT_TRUE(link.ok());
+    EXPECT_EQ(kOk, Entry(1014));
+  }
+  {
+    ScopedFile link(StartupFolder() + L"\\" + test_support::UniqueName(L"terminal") + L".lnk",
+                    to_terminal);
+    ASSERT_TRUE(link.ok());
+    EXPECT_EQ(kOk, Entry(1014));
+  }
+  ScopedFile elsewhere(StartupFolder() + L"\\" + test_support::UniqueName(L"copy") + L".lnk",
+                       ShortcutBytes(L"C:\\Varnel\\VarnelTerminal.exe"));
+  ASSERT_TRUE(elsewhere.ok());
+  EXPECT_EQ(kNotRegistered, Entry(1014));
+}
+
+TEST_F(Survey, PowerFromTheActivePlanBeforeAndAfterItsTimeOutsAreOff) {
+  EXPECT_EQ(PowerLine(kCross), Entry(1015));
+  RunSetupPowerCommands();
+  EXPECT_EQ(PowerLine(kOk), Entry(1015));
+
+  test_support::ScopedScript silent(test_support::kPowercfgScriptVariable, "exit 1\n");
+  ASSERT_TRUE(silent.ok());
+  EXPECT_EQ(L"( \u203B\u53D6\u5F97\u5931\u6557 )", Entry(1015));
+}
+
+TEST_F(Survey, WindowsUpdateByThePolicyWhereTheEditionHasTheEditor) {
+  EXPECT_EQ(kCross, Entry(1016)) << "no policy value";
+  ASSERT_TRUE(values_.no_auto_update.SetDword(1));
+  EXPECT_EQ(kOk, Entry(1016));
+  ASSERT_TRUE(values_.no_auto_update.SetDword(2));
+  EXPECT_EQ(kCross, Entry(1016));
+  ASSERT_TRUE(values_.no_auto_update.SetString(L"1"));
+  EXPECT_EQ(kCross, Entry(1016)) << "a text is no number";
+
+  MakePc(Edition::kOrdinary);
+  ASSERT_TRUE(values_.no_auto_update.SetDword(1));
+  EXPECT_EQ(kUnsupported, Entry(1016));
+}
+
+TEST_F(Survey, LogonScreenByTheFeaturesAndTheFourValues) {
+  ASSERT_TRUE(values_.branding_neutral.SetDword(1));
+  ASSERT_TRUE(values_.hide_auto_logon_ui.SetDword(1));
+  ASSERT_TRUE(values_.hide_first_logon_animation.SetDword(1));
+  ASSERT_TRUE(values_.hide_boot_logo.SetDword(2));
+  EXPECT_EQ(kNotInstalled, Entry(1017)) << "the values count only with the features";
+
+  sysops::EnableEmbeddedLogonFeature();
+  EXPECT_EQ(kNotInstalled, Entry(1017)) << "one of the two features";
+  sysops::EnableEmbeddedBootExpFeature();
+  EXPECT_EQ(kOk, Entry(1017)) << "HideBootLogo passes with any number but 0";
+
+  ASSERT_TRUE(values_.hide_boot_logo.Remove());
+  EXPECT_EQ(kNotSet, Entry(1017));
+  ASSERT_TRUE(values_.hide_boot_logo.SetDword(0));
+  EXPECT_EQ(kNotSet, Entry(1017));
+  ASSERT_TRUE(values_.hide_boot_logo.SetDword(1));
+  for (ScopedRegistryValue* value :
+       {&values_.branding_neutral, &values_.hide_auto_logon_ui, &values_.hide_first_logon_animation}) {
+    ASSERT_TRUE(value->SetDword(2));
+    EXPECT_EQ(kNotSet, Entry(1017)) << "each of the first three must be exactly 1";
+    ASSERT_TRUE(value->SetDword(1));
+  }
+  EXPECT_EQ(kOk, Entry(1017));
+
+  for (ScopedRegistryValue* value : {&values_.branding_neutral, &values_.hide_auto_logon_ui,
+                                     &values_.hide_first_logon_animation, &values_.hide_boot_logo}) {
+    ASSERT_TRUE(value->Remove());
+  }
+  EXPECT_EQ(kNotSet, Entry(1017)) << "features installed, nothing set";
+
+  MakePc(Edition::kOrdinary);
+  EXPECT_EQ(kUnsupported, Entry(1017));
+}
+
+TEST_F(Survey, SendBoxFromItsSettingsFileAndTheUploadMarker) {
+  {
+    ScopedFile settings(sysops::GetStatusBoxIniPath(),
+                        "[MAIN]\r\nID=BOX-0042\r\nPASS=p@ss word\r\nGROUP=PG-7\r\n");
+    ASSERT_TRUE(settings.ok());
+    const SurveyOutcome outcome = Run();
+    EXPECT_EQ(L"BOX-0042", outcome.entries.at(1002));
+    EXPECT_EQ(L"p@ss word", outcome.entries.at(1003));
+    EXPECT_EQ(L"PG-7", outcome.entries.at(1004));
+    EXPECT_TRUE(outcome.send_box_editable);
+  }
+  {
+    ScopedFile settings(sysops::GetStatusBoxIniPath(), "[OTHER]\r\nID=BOX-1\r\n[MAIN]\r\nID=B\r\n");
+    ScopedFile marker(sysops::GetUploadMarkerPath(), "");
+    ASSERT_TRUE(settings.ok() && marker.ok());
+    const SurveyOutcome outcome = Run();
+    EXPECT_EQ(L"B", outcome.entries.at(1002));
+    EXPECT_EQ(L"", outcome.entries.at(1003));
+    EXPECT_EQ(L"", outcome.entries.at(1004));
+    EXPECT_FALSE(outcome.send_box_editable) << "an upload is pending";
+  }
+  const SurveyOutcome outcome = Run();
+  EXPECT_EQ(L"", outcome.entries.at(1002));
+  EXPECT_TRUE(outcome.send_box_editable);
+}
+
+TEST_F(Survey, APcWithoutTheStatusBoxFolderGetsItOpenToEverybody) {
+  const std::wstring varnel =
+      sysops::AppendPath(sysops::GetSpecialFolder(CSIDL_COMMON_APPDATA), L"Varnel");
+  test_support::ScopedAbsence no_varnel(varnel);
+  ASSERT_TRUE(no_varnel.ok());
+  ASSERT_FALSE(test_support::PathExists(varnel));
+
+  const SurveyOutcome outcome = Run();
+  EXPECT_EQ(L"", outcome.entries.at(1002));
+  EXPECT_EQ(L"", outcome.entries.at(1003));
+  EXPECT_EQ(L"", outcome.entries.at(1004));
+  EXPECT_TRUE(outcome.send_box_editable);
+  ASSERT_TRUE(test_support::IsFolder(varnel + L"\\Tolvik"));
+  sysops_test::ExpectOpenToEveryone(varnel);
+  sysops_test::ExpectOpenToEveryone(varnel + L"\\Tolvik");
 }
 
 }  // namespace
