@@ -35,7 +35,7 @@ class CApplicationMutex {
   // existence. When the name already existed, the thread's last-error value
   // is cleared. A handle held from an earlier Create is closed first, so the
   // object never holds more than one.
-  virtual bool Create(const std::wstring& name, int waitMilliseconds, bool global);
+  [[nodiscard]] virtual bool Create(const std::wstring& name, int waitMilliseconds, bool global);
   // Closes the held handle, if any.
   virtual void Close();
   virtual bool IsCreated() const;

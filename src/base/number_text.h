@@ -17,7 +17,7 @@
 // Decimal in the manner of _wtoi: white space, then an optional "+" or "-",
 // then digits up to the first other character. No digits give 0; values
 // beyond int give INT_MAX or INT_MIN, as the Microsoft runtime documents.
-int ParseDecimalLikeWtoi(const std::wstring& text);
+[[nodiscard]] int ParseDecimalLikeWtoi(const std::wstring& text);
 
 // Base 16 in the manner of wcstol(text, nullptr, 16): white space, an
 // optional sign, an optional "0x" or "0X" (a prefix only when a hex digit
@@ -25,4 +25,4 @@ int ParseDecimalLikeWtoi(const std::wstring& text);
 // first other character. No digits give 0. Values beyond the range of the
 // 32-bit Windows long give its LONG_MAX or LONG_MIN, on every build, so that
 // a native build reads what the program reads.
-long ParseHexLikeWcstol(const std::wstring& text);
+[[nodiscard]] long ParseHexLikeWcstol(const std::wstring& text);

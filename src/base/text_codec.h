@@ -21,18 +21,18 @@ enum class CodePage {
 
 // Decodes bytes with no conversion flags: bytes the code page cannot map come
 // out as the platform's replacement character. Empty input gives "".
-std::wstring Decode(std::string_view bytes, CodePage page);
+[[nodiscard]] std::wstring Decode(std::string_view bytes, CodePage page);
 
 // Encodes with no flags and no explicit default character: characters the code
 // page cannot represent become its default character ('?').
-std::string Encode(std::wstring_view text, CodePage page);
+[[nodiscard]] std::string Encode(std::wstring_view text, CodePage page);
 
 // UTF-16LE byte layout of a wide text, the same whatever the size of wchar_t
 // (on Linux, code points above U+FFFF become surrogate pairs).
-std::vector<std::uint8_t> ToUtf16LeBytes(std::wstring_view text);
+[[nodiscard]] std::vector<std::uint8_t> ToUtf16LeBytes(std::wstring_view text);
 
 // The inverse: an odd trailing byte is ignored; unpaired surrogates are kept
 // as they are.
-std::wstring FromUtf16LeBytes(const std::uint8_t* bytes, std::size_t count);
+[[nodiscard]] std::wstring FromUtf16LeBytes(const std::uint8_t* bytes, std::size_t count);
 
 }  // namespace codec

@@ -1,7 +1,9 @@
 #pragma once
 // Owner of one COM interface pointer: Release on every path. Move-only is
-// enough for the program; copying would only hide an AddRef.
+// enough for the program; copying would only hide an AddRef. Releasing keeps
+// the thread's last-error value, as the handle owners' closing does.
 
+#include <windows.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -24,22 +26,25 @@ class ComPtr {
   ComPtr& operator=(const ComPtr&) = delete;
   ~ComPtr() { reset(); }
 
-  T* get() const noexcept { return p_; }
+  [[nodiscard]] T* get() const noexcept { return p_; }
   T* operator->() const noexcept { return p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
 
   void reset() noexcept {
-    if (p_) std::exchange(p_, nullptr)->Release();
+    if (!p_) return;
+    const DWORD error = ::GetLastError();
+    std::exchange(p_, nullptr)->Release();
+    ::SetLastError(error);
   }
   // For CoCreateInstance and QueryInterface: releases what is held first.
-  T** put() noexcept {
+  [[nodiscard]] T** put() noexcept {
     reset();
     return &p_;
   }
-  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+  [[nodiscard]] void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
   template <typename U>
-  HRESULT As(ComPtr<U>* out) const noexcept {
+  [[nodiscard]] HRESULT As(ComPtr<U>* out) const noexcept {
     return p_ ? p_->QueryInterface(__uuidof(U), out->put_void()) : E_POINTER;
   }
 

@@ -34,7 +34,8 @@ class CFile {
 
   // Opens or creates the file. On failure the exception object (when given)
   // receives cause, OS error and path, and FALSE is returned; nothing is thrown.
-  virtual BOOL Open(const wchar_t* fileName, UINT openFlags, CFileException* error = nullptr);
+  [[nodiscard]] virtual BOOL Open(const wchar_t* fileName, UINT openFlags,
+                                  CFileException* error = nullptr);
   virtual void Close();
   // Closes without raising anything (for destructors and failure paths).
   virtual void Abort();

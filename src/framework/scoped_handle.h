@@ -1,6 +1,15 @@
 #pragma once
 // One small owner type per kind of Windows handle, each releasing its handle
 // with the matching close function on every path. Move-only.
+//
+// Kernel handles come back from failed calls in two spellings: null (most
+// creators: CreateEvent, CreateThread, OpenProcess) or INVALID_HANDLE_VALUE
+// (CreateFile, CreateNamedPipe, FindFirstFile). The owners of kernel handles
+// take both for "none", so a failure stored in the other kind of owner is
+// still no handle: it is neither reported valid nor closed.
+//
+// Closing keeps the thread's last-error value, so a caller that resets or
+// leaves an owner on a failure path can still read why the call failed.
 
 #include <windows.h>
 #include <wininet.h>
@@ -25,19 +34,24 @@ class ScopedResource {
   ScopedResource& operator=(const ScopedResource&) = delete;
   ~ScopedResource() { reset(); }
 
-  pointer get() const noexcept { return value_; }
-  bool is_valid() const noexcept { return value_ != Traits::Invalid(); }
+  [[nodiscard]] pointer get() const noexcept { return value_; }
+  [[nodiscard]] bool is_valid() const noexcept { return Traits::IsValid(value_); }
   explicit operator bool() const noexcept { return is_valid(); }
 
-  // Closes the held handle (if any) and takes `value` instead.
+  // Closes the held handle (if any) and takes `value` instead. Taking the
+  // handle already held keeps it open.
   void reset(pointer value = Traits::Invalid()) noexcept {
-    if (is_valid()) Traits::Close(value_);
-    value_ = value;
+    const pointer old = std::exchange(value_, value);
+    if (old == value || !Traits::IsValid(old)) return;
+    const DWORD error = ::GetLastError();
+    Traits::Close(old);
+    ::SetLastError(error);
   }
-  pointer release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+  // Hands the handle over to the caller, who must close it.
+  [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::Invalid()); }
 
   // For out-parameters: closes what is held and hands out the slot.
-  pointer* put() noexcept {
+  [[nodiscard]] pointer* put() noexcept {
     reset();
     return &value_;
   }
@@ -47,54 +61,53 @@ class ScopedResource {
 };
 
 namespace traits {
-struct Handle {  // most kernel objects: null means none
+// Kernel objects: neither null nor INVALID_HANDLE_VALUE is a handle.
+inline bool IsKernelHandle(HANDLE h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+
+struct Handle {  // most kernel objects; empty as null
   using pointer = HANDLE;
   static pointer Invalid() noexcept { return nullptr; }
+  static bool IsValid(pointer h) noexcept { return IsKernelHandle(h); }
   static void Close(pointer h) noexcept { ::CloseHandle(h); }
 };
-struct FileHandle {  // CreateFile and friends: INVALID_HANDLE_VALUE means none
+struct FileHandle {  // CreateFile and friends; empty as INVALID_HANDLE_VALUE
   using pointer = HANDLE;
   static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(pointer h) noexcept { return IsKernelHandle(h); }
   static void Close(pointer h) noexcept { ::CloseHandle(h); }
 };
 struct FindHandle {
   using pointer = HANDLE;
   static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(pointer h) noexcept { return IsKernelHandle(h); }
   static void Close(pointer h) noexcept { ::FindClose(h); }
 };
-struct RegKey {
-  using pointer = HKEY;
+// Everything else: null is the one empty value.
+template <typename P>
+struct NullIsNone {
+  using pointer = P;
   static pointer Invalid() noexcept { return nullptr; }
+  static bool IsValid(pointer p) noexcept { return p != nullptr; }
+};
+struct RegKey : NullIsNone<HKEY> {
   static void Close(pointer h) noexcept { ::RegCloseKey(h); }
 };
-struct ServiceHandle {
-  using pointer = SC_HANDLE;
-  static pointer Invalid() noexcept { return nullptr; }
+struct ServiceHandle : NullIsNone<SC_HANDLE> {
   static void Close(pointer h) noexcept { ::CloseServiceHandle(h); }
 };
-struct InternetHandle {
-  using pointer = HINTERNET;
-  static pointer Invalid() noexcept { return nullptr; }
+struct InternetHandle : NullIsNone<HINTERNET> {
   static void Close(pointer h) noexcept { ::InternetCloseHandle(h); }
 };
-struct LocalMemory {
-  using pointer = HLOCAL;
-  static pointer Invalid() noexcept { return nullptr; }
+struct LocalMemory : NullIsNone<HLOCAL> {
   static void Close(pointer h) noexcept { ::LocalFree(h); }
 };
-struct Sid {
-  using pointer = PSID;
-  static pointer Invalid() noexcept { return nullptr; }
+struct Sid : NullIsNone<PSID> {
   static void Close(pointer h) noexcept { ::FreeSid(h); }
 };
-struct Icon {
-  using pointer = HICON;
-  static pointer Invalid() noexcept { return nullptr; }
+struct Icon : NullIsNone<HICON> {
   static void Close(pointer h) noexcept { ::DestroyIcon(h); }
 };
-struct GdiObject {
-  using pointer = HGDIOBJ;
-  static pointer Invalid() noexcept { return nullptr; }
+struct GdiObject : NullIsNone<HGDIOBJ> {
   static void Close(pointer h) noexcept { ::DeleteObject(h); }
 };
 }  // namespace traits

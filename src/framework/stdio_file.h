@@ -12,7 +12,8 @@ class CStdioFile : public CFile {
   CStdioFile();
   ~CStdioFile() override;
 
-  BOOL Open(const wchar_t* fileName, UINT openFlags, CFileException* error = nullptr) override;
+  [[nodiscard]] BOOL Open(const wchar_t* fileName, UINT openFlags,
+                          CFileException* error = nullptr) override;
   // Writes out what is still buffered, then closes; raises CFileException
   // (generic) when the buffered bytes could not be written, the file being
   // closed all the same.

@@ -12,12 +12,13 @@
 // Appends the response body to `body` (not emptied first). TRUE when the final
 // status was below 300 and the whole body arrived; when the body breaks off,
 // the bytes already appended stay and the answer is FALSE.
-BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body);
+[[nodiscard]] BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential,
+                                   CBinary& body);
 
 // Writes the response body to `path`. The file appears under that name only
 // once the whole body arrived; until then it is written to `path` +
 // ".download", which is removed on failure (also one left by an earlier,
 // interrupted run). An existing file is replaced only on success. FALSE also
 // when the file cannot be created.
-BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
-                        const std::wstring& path);
+[[nodiscard]] BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
+                                      const std::wstring& path);

@@ -31,7 +31,7 @@ class CTextFile : public CStdioFile {
   // Opens, trying again every 100 ms for `waitMs` while the file is locked;
   // then in Unicode mode writes the byte-order mark into a new empty file or
   // checks it in an existing one. Never raises.
-  virtual BOOL OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs);
+  [[nodiscard]] virtual BOOL OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs);
   // One line; with `strip` the line end (LF, or CR LF in Unicode mode) is
   // removed. FALSE at end of file. Stream errors raise CFileException.
   virtual BOOL ReadRawLineAnsi(std::string& line, BOOL strip);

@@ -18,6 +18,6 @@ struct UrlAuthority {
 // Whether the credential given for `given` goes along to `hop`: the same host
 // (letter case aside) and either the same port, or the step of that host
 // from plain http on port 80 to https on port 443.
-bool CredentialMayFollow(const UrlAuthority& given, const UrlAuthority& hop);
+[[nodiscard]] bool CredentialMayFollow(const UrlAuthority& given, const UrlAuthority& hop);
 
 }  // namespace io

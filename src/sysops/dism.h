@@ -11,12 +11,12 @@ namespace sysops {
 // "C:\WINDOWS\SYSNATIVE\DISM.EXE" when that file exists (the 64-bit tool as a
 // 32-bit process on 64-bit Windows reaches it), else "DISM.EXE". Looked at
 // afresh on every call.
-std::wstring GetDismPath();
+[[nodiscard]] std::wstring GetDismPath();
 
 // 1 both Client-EmbeddedLogon and Client-EmbeddedBootExp enabled, 0 either
 // present and not enabled, -1 cannot tell (no such features, DISM did not run
 // or said something else).
-int QueryEmbeddedLogonFeatures();
+[[nodiscard]] int QueryEmbeddedLogonFeatures();
 
 // Enable one feature with what it depends on, without restarting Windows. The
 // output is not examined; the next query shows whether it took.

@@ -28,18 +28,19 @@ enum class DismCommand {
 };
 
 // The command line for `dism_path`, which is put in double quotes.
-std::wstring ComposeDismCommand(const std::wstring& dism_path, DismCommand command);
+[[nodiscard]] std::wstring ComposeDismCommand(const std::wstring& dism_path, DismCommand command);
 
 // 1 when the first "State : " after the first mention of `feature_name` reads
 // exactly "Enabled" up to its carriage return, 0 for any other word, -1 when
 // the name, the "State : " or the carriage return is missing.
-int QueryFeatureState(const std::wstring& feature_list, const std::wstring& feature_name);
+[[nodiscard]] int QueryFeatureState(const std::wstring& feature_list,
+                                    const std::wstring& feature_name);
 
 // Both features enabled: 1; either present and not enabled: 0; otherwise -1.
-int CombineFeatureStates(int logon_state, int boot_exp_state);
+[[nodiscard]] int CombineFeatureStates(int logon_state, int boot_exp_state);
 
 // The combined state of the two log-on screen features in a feature list;
 // -1 for an empty list (DISM did not run or printed nothing).
-int JudgeEmbeddedLogonFeatures(const std::wstring& feature_list);
+[[nodiscard]] int JudgeEmbeddedLogonFeatures(const std::wstring& feature_list);
 
 }  // namespace sysops

@@ -15,15 +15,15 @@ namespace sysops {
 
 // The special folder's path (CSIDL_* identifier), created when missing; the
 // empty text when Windows cannot name it.
-std::wstring GetSpecialFolder(int csidl);
+[[nodiscard]] std::wstring GetSpecialFolder(int csidl);
 
 // base and more joined the way PathAppendW joins them; the empty text when the
 // result would not fit into MAX_PATH characters.
-std::wstring AppendPath(const std::wstring& base, const std::wstring& more);
+[[nodiscard]] std::wstring AppendPath(const std::wstring& base, const std::wstring& more);
 
 // The path without its last component, keeping the backslash before it:
 // "C:\a\b\c.ini" gives "C:\a\b\".
-std::wstring GetParentFolder(const std::wstring& path);
+[[nodiscard]] std::wstring GetParentFolder(const std::wstring& path);
 
 // Creates the folder and every missing folder above it; true when they all
 // exist afterwards.

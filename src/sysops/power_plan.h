@@ -10,6 +10,6 @@ namespace sysops {
 // Runs "powercfg.exe /Q" and composes the power line from its listing:
 // "スリープ OK　休止 OK　ディスク ×　ディスプレイ OK　" and the like, or
 // "( ※取得失敗 )" when powercfg printed nothing. Blocks while powercfg runs.
-std::wstring ComposePowerSummary();
+[[nodiscard]] std::wstring ComposePowerSummary();
 
 }  // namespace sysops

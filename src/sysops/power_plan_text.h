@@ -20,10 +20,11 @@ inline constexpr wchar_t kPowerQueryCommand[] = L"powercfg.exe /Q";
 
 // "OK" when the first mains and battery index lines after `alias` are both
 // zero, "×" when either is not, "－" when the alias or a line is missing.
-std::wstring JudgePowerSetting(const std::wstring& listing, const std::wstring& alias);
+[[nodiscard]] std::wstring JudgePowerSetting(const std::wstring& listing,
+                                             const std::wstring& alias);
 
 // The power line for a listing: sleep, hibernate, disk and display verdicts,
 // each label ending in an ideographic space; "( ※取得失敗 )" for an empty one.
-std::wstring ComposePowerSummaryFromListing(const std::wstring& listing);
+[[nodiscard]] std::wstring ComposePowerSummaryFromListing(const std::wstring& listing);
 
 }  // namespace sysops

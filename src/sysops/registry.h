@@ -14,10 +14,11 @@ namespace sysops {
 // The value's text (REG_SZ, or REG_EXPAND_SZ unexpanded); default_text when the
 // path names nothing, the key or value is missing, the value is not text, is
 // stored without its terminator or is longer than 1023 characters.
-std::wstring ReadRegistryString(const std::wstring& path, const std::wstring& default_text);
+[[nodiscard]] std::wstring ReadRegistryString(const std::wstring& path,
+                                              const std::wstring& default_text);
 
 // The REG_DWORD value; 0 when it is missing, unreadable or of another type.
-std::uint32_t ReadRegistryDword(const std::wstring& path);
+[[nodiscard]] std::uint32_t ReadRegistryDword(const std::wstring& path);
 
 // Writes the REG_SZ text "1".
 bool WriteRegistryOneText(const std::wstring& path);

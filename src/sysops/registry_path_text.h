@@ -25,7 +25,7 @@ struct RegistryPath {
 // "HIVE\key\path\Value". Only the exact, case-sensitive "HKEY_LOCAL_MACHINE"
 // selects the local machine; every other hive text means the current user.
 // Empty text or text without a backslash names nothing.
-std::optional<RegistryPath> SplitRegistryPath(std::wstring_view path);
+[[nodiscard]] std::optional<RegistryPath> SplitRegistryPath(std::wstring_view path);
 
 // Largest text value read, in bytes: 1023 characters and the terminator.
 inline constexpr std::size_t kMaxRegistryTextBytes = 2048;
@@ -40,7 +40,7 @@ inline constexpr std::uint32_t kRegTypeDword = 4;
 // unexpanded), at most kMaxRegistryTextBytes, either empty or an even byte
 // count ending in a zero character. The text stops at its first zero
 // character. Anything else is no text.
-std::optional<std::wstring> TextFromRegistryData(std::uint32_t type,
+[[nodiscard]] std::optional<std::wstring> TextFromRegistryData(std::uint32_t type,
                                                  const std::uint8_t* data,
                                                  std::size_t byte_count);
 

@@ -11,14 +11,14 @@ inline constexpr wchar_t kStartupShortcutName[] = L"Varnel \u30BF\u30FC\u30DF\u3
 
 // True when a shortcut of any name in the all-users Startup folder (not its
 // sub-folders) points at the terminal program, letter case aside.
-bool IsTerminalInStartup();
+[[nodiscard]] bool IsTerminalInStartup();
 
 // Saves "Varnel ターミナル.lnk" there: the terminal program, started in its own
 // folder, maximised. Failures are silent.
 void CreateTerminalStartupShortcut();
 
 // The same two operations for any folder and program.
-bool FolderHasShortcutTo(const std::wstring& folder, const std::wstring& target);
+[[nodiscard]] bool FolderHasShortcutTo(const std::wstring& folder, const std::wstring& target);
 void SaveShortcut(const std::wstring& link_path, const std::wstring& target);
 
 }  // namespace sysops

@@ -52,11 +52,9 @@ void Say(const std::wstring& text) { Emit(L"say\t" + Escape(text)); }
 namespace {
 
 int CountProcesses(const wchar_t* exeName) {
+  // The snapshot fails as INVALID_HANDLE_VALUE, which the owner takes for none.
   fw::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) {
-    snapshot.release();
-    return -1;
-  }
+  if (!snapshot) return -1;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   int count = 0;
