@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/fake_console_tools.h"
+#include "support/files.h"
 #include "support/fake_depotron.h"
 #include "support/local_services.h"
 #include "setup/setup_run.h"
@@ -141,12 +142,12 @@ int main(int argc, char** argv) {
         {embedded, L"HideAutoLogonUI"},
         {embedded, L"HideFirstLogonAnimation"},
         {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings", L"HideBootLogo"}};
-    setup_test::SavedFile files[] = {
-        setup_test::SavedFile(sysops::GetStatusBoxIniPath()),
-        setup_test::SavedFile(sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")),
-        setup_test::SavedFile(sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")),
-        setup_test::SavedFile(sysops::GetInstallerDownloadPath()),
-        setup_test::SavedFile(sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
+    test_support::ScopedFile files[] = {
+        test_support::ScopedFile(sysops::GetStatusBoxIniPath()),
+        test_support::ScopedFile(sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")),
+        test_support::ScopedFile(sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")),
+        test_support::ScopedFile(sysops::GetInstallerDownloadPath()),
+        test_support::ScopedFile(sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
                               sysops::kStartupShortcutName)};
     if (!proxy.ok() || !pc.ok() || !depotron.ok()) {
       std::fprintf(stderr, "cannot prepare the proxy, the simulated PC or the Depotron stand-ins\n");

@@ -72,11 +72,11 @@ class FileInPlaceOfFolder {
  public:
   explicit FileInPlaceOfFolder(std::wstring folder)
       : folder_(std::move(folder)), aside_(folder_ + L".vts-aside") {
-    if (setup_test::Exists(folder_)) {
+    if (test_support::PathExists(folder_)) {
       if (!::MoveFileW(folder_.c_str(), aside_.c_str())) return;
       moved_ = true;
     }
-    setup_test::WriteBytes(folder_, "not a folder");
+    EXPECT_TRUE(test_support::WriteBytes(folder_, "not a folder"));
     ok_ = (::GetFileAttributesW(folder_.c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0;
   }
   ~FileInPlaceOfFolder() {
@@ -85,7 +85,7 @@ class FileInPlaceOfFolder {
   }
   bool ok() const { return ok_; }
   bool StillAFile() const {
-    return setup_test::ReadBytes(folder_) == "not a folder";
+    return test_support::ReadBytes(folder_) == "not a folder";
   }
 
  private:
@@ -101,8 +101,8 @@ class LocalFaults : public ::testing::Test {
   RecordingSink sink_;
   FixedLogon accepting_{true};
   SetupInputs inputs_ = Inputs();
-  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
-  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
+  test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
+  test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
 };
 
 // The settings file held open by another program that shares nothing: the
@@ -112,7 +112,7 @@ class LocalFaults : public ::testing::Test {
 // access then writes into it regardless of the read-only attribute.)
 TEST_F(LocalFaults, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
   const char kOld[] = "[MAIN]\r\nID=old\r\nPASS=old\r\nGROUP=old\r\n";
-  setup_test::WriteBytes(settings_.path(), kOld);
+  EXPECT_TRUE(test_support::WriteBytes(settings_.path(), kOld));
   CSetupRun run(sink_, inputs_, accepting_);
   {
     fw::ScopedFileHandle held(::CreateFileW(settings_.path().c_str(), GENERIC_READ, 0, nullptr,
@@ -120,7 +120,7 @@ TEST_F(LocalFaults, ASettingsFileThatCannotBeWrittenIsLeftAsItWas) {
     ASSERT_TRUE(held);
     EXPECT_FALSE(run.WriteSendBoxSettings());
   }
-  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), kOld);
+  EXPECT_EQ(test_support::ReadBytes(settings_.path()), kOld);
   EXPECT_EQ(run.ErrorText(), kSettingsNotSaved);
 }
 
@@ -257,14 +257,14 @@ class ServedFaults : public LocalFaults {
     CSetupRun run(sink_, inputs_, accepting_);
     EXPECT_EQ(run.InstallDepotron(Descriptor("5.2.0")), setup::kSetupFailed);
     EXPECT_EQ(run.ErrorText(), kDownloadFailed);
-    EXPECT_FALSE(setup_test::Exists(partial_.path()));
+    EXPECT_FALSE(test_support::PathExists(partial_.path()));
     EXPECT_EQ(sink_.reports.size(), 1u) << "the package was opened";
   }
 
   vtstest::LocalServices services_;
   std::unique_ptr<vtstest::ProxyScope> proxy_;
-  setup_test::SavedFile package_{sysops::GetInstallerDownloadPath()};
-  setup_test::SavedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+  test_support::ScopedFile package_{sysops::GetInstallerDownloadPath()};
+  test_support::ScopedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
 };
 
 TEST_F(ServedFaults, AFileWhereTheDownloadFolderBelongsFailsTheDownload) {
@@ -285,14 +285,14 @@ TEST_F(ServedFaults, ADestinationThatCannotBeReplacedFailsTheDownload) {
   // (A read-only one would do on Windows, where a rename does not replace a
   // read-only file; Wine's does.)
   sink_.reports.clear();
-  setup_test::WriteBytes(package_.path(), "earlier package");
+  EXPECT_TRUE(test_support::WriteBytes(package_.path(), "earlier package"));
   {
     fw::ScopedFileHandle held(::CreateFileW(package_.path().c_str(), GENERIC_READ, 0, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     ExpectDownloadFailed();
   }
-  EXPECT_EQ(setup_test::ReadBytes(package_.path()), "earlier package");
+  EXPECT_EQ(test_support::ReadBytes(package_.path()), "earlier package");
 }
 
 // The whole run with the Winlogon key refusing writes: the validations pass,
@@ -301,7 +301,7 @@ TEST_F(ServedFaults, ADestinationThatCannotBeReplacedFailsTheDownload) {
 TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
   setup_test::SavedMachineValue user{kWinlogonKey, L"DefaultUserName"};
   setup_test::SavedMachineValue admin{kWinlogonKey, L"AutoAdminLogon"};
-  const std::string settingsBefore = setup_test::ReadBytes(settings_.path());
+  const std::string settingsBefore = test_support::ReadBytes(settings_.path());
   const size_t mark = services_.RequestCount();
   setup::SetupOutcome outcome;
   {
@@ -314,8 +314,8 @@ TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
   ASSERT_FALSE(sink_.reports.empty());
   EXPECT_EQ(sink_.reports.back(), (Report{30, L"オートログイン 設定中..."}));
   EXPECT_EQ(services_.RequestsSince(mark).size(), 2u) << "only the two validations were sent";
-  EXPECT_EQ(setup_test::ReadBytes(settings_.path()), settingsBefore);
-  EXPECT_FALSE(setup_test::Exists(package_.path()));
+  EXPECT_EQ(test_support::ReadBytes(settings_.path()), settingsBefore);
+  EXPECT_FALSE(test_support::PathExists(package_.path()));
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ using namespace apptest;
 using test_support::NextToThisTest;
 using test_support::StartedProgram;
 using test_support::StartProgram;
-using setup_test::SavedFile;
+using SavedFile = test_support::ScopedFile;
 using setup_test::SavedMachineValue;
 
 const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";

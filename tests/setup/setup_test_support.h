@@ -1,7 +1,7 @@
 #pragma once
 // What the setup run's tests share: a progress sink that records, log-on
-// checks that answer as told, and the prefix state a test changes put back
-// as it was (registry values in the 64-bit view, files).
+// checks that answer as told, the Winlogon values put back after a test (on
+// the shared test support) and a key that refuses writes.
 
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 #include "base/progress_sink.h"
 #include "framework/scoped_handle.h"
 #include "setup/setup_run.h"
+#include "support/registry.h"
 
 namespace setup_test {
 
@@ -42,101 +43,12 @@ class FixedLogon : public setup::ILogonCheck {
   bool accept_;
 };
 
-inline bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline std::string ReadBytes(const std::wstring& path) {
-  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-  if (!file) return "<missing>";
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
-  return bytes;
-}
-
-inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << "cannot create file: " << ::GetLastError();
-  DWORD written = 0;
-  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
-}
-
-// A file as it was when the object was made, put back (or removed again)
-// when it goes.
-class SavedFile {
- public:
-  explicit SavedFile(std::wstring path) : path_(std::move(path)) {
-    existed_ = Exists(path_);
-    if (existed_) bytes_ = ReadBytes(path_);
-  }
-  ~SavedFile() {
-    if (existed_) {
-      WriteBytes(path_, bytes_);
-    } else {
-      ::DeleteFileW(path_.c_str());
-    }
-  }
-  SavedFile(const SavedFile&) = delete;
-  SavedFile& operator=(const SavedFile&) = delete;
-  const std::wstring& path() const { return path_; }
-
- private:
-  std::wstring path_;
-  bool existed_ = false;
-  std::string bytes_;
-};
-
 // A value under HKEY_LOCAL_MACHINE in the 64-bit view, put back as it was
 // (or removed again) when the object goes.
-class SavedMachineValue {
+class SavedMachineValue : public test_support::ScopedRegistryValue {
  public:
-  SavedMachineValue(std::wstring key, std::wstring value)
-      : key_(std::move(key)), value_(std::move(value)) {
-    fw::ScopedRegKey key_handle;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                        key_handle.put()) != ERROR_SUCCESS) {
-      return;
-    }
-    DWORD size = 0;
-    if (::RegQueryValueExW(key_handle.get(), value_.c_str(), nullptr, &type_, nullptr, &size) !=
-        ERROR_SUCCESS) {
-      return;
-    }
-    data_.resize(size);
-    existed_ = ::RegQueryValueExW(key_handle.get(), value_.c_str(), nullptr, &type_,
-                                  data_.data(), &size) == ERROR_SUCCESS;
-    data_.resize(size);
-  }
-  ~SavedMachineValue() {
-    fw::ScopedRegKey key_handle;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0,
-                          KEY_WRITE | KEY_WOW64_64KEY, nullptr, key_handle.put(),
-                          nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    if (existed_) {
-      ::RegSetValueExW(key_handle.get(), value_.c_str(), 0, type_, data_.data(),
-                       static_cast<DWORD>(data_.size()));
-    } else {
-      ::RegDeleteValueW(key_handle.get(), value_.c_str());
-    }
-  }
-  SavedMachineValue(const SavedMachineValue&) = delete;
-  SavedMachineValue& operator=(const SavedMachineValue&) = delete;
-
- private:
-  std::wstring key_;
-  std::wstring value_;
-  bool existed_ = false;
-  DWORD type_ = 0;
-  std::vector<BYTE> data_;
+  SavedMachineValue(const std::wstring& key, const std::wstring& value)
+      : ScopedRegistryValue(HKEY_LOCAL_MACHINE, key, value) {}
 };
 
 // The security of a key under HKEY_LOCAL_MACHINE (64-bit view) denying

@@ -22,6 +22,7 @@
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
+#include "support/files.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 
@@ -179,7 +180,7 @@ class TypedInput : public ::testing::Test {
                                     Utf8(inputs.sendBoxPassword) + "\n"));
     // What a run leaves, or what must stay when it ends early.
     const char* const kOld = "[MAIN]\r\nID=old-id\r\nPASS=old-pass\r\nGROUP=old-group\r\n";
-    setup_test::WriteBytes(settings_.path(), kOld);
+    EXPECT_TRUE(test_support::WriteBytes(settings_.path(), kOld));
     ASSERT_TRUE(sysops::WriteRegistryString(std::wstring(kWinlogonPath) + L"DefaultUserName",
                                             L"old-user"));
     const size_t mark = services_.RequestCount();
@@ -203,7 +204,7 @@ class TypedInput : public ::testing::Test {
       EXPECT_FALSE(wentThrough);
       EXPECT_EQ(run.ErrorText(), field == kGroup ? kGroupNotFound : kCheckFailed);
       EXPECT_EQ(ReadWinlogon(L"DefaultUserName"), L"old-user");
-      EXPECT_EQ(setup_test::ReadBytes(settings_.path()), kOld);
+      EXPECT_EQ(test_support::ReadBytes(settings_.path()), kOld);
       return;
     }
     ASSERT_TRUE(wentThrough) << "ended with: " << Utf8(run.ErrorText());
@@ -255,8 +256,8 @@ class TypedInput : public ::testing::Test {
 
   vtstest::LocalServices services_;
   std::unique_ptr<vtstest::ProxyScope> proxy_;
-  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
-  setup_test::SavedFile settings_{sysops::GetStatusBoxIniPath()};
+  test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
+  test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
   setup_test::SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
   setup_test::SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
   setup_test::SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};

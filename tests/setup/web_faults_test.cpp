@@ -22,6 +22,7 @@
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
+#include "support/files.h"
 #include "sysops/product_paths.h"
 
 namespace {
@@ -132,7 +133,7 @@ class WebFaults : public ::testing::Test {
     ::DeleteFileW(package_.path().c_str());
     ::DeleteFileW(partial_.path().c_str());
     empty_ = FolderOf(services_.dataPath()) + L"\\empty.bin";
-    setup_test::WriteBytes(empty_, "");
+    EXPECT_TRUE(test_support::WriteBytes(empty_, ""));
   }
   void TearDown() override { ::DeleteFileW(empty_.c_str()); }
 
@@ -187,14 +188,14 @@ class WebFaults : public ::testing::Test {
 
   vtstest::LocalServices services_;
   std::unique_ptr<vtstest::ProxyScope> proxy_;
-  setup_test::SavedFile marker_{sysops::GetUploadMarkerPath()};
-  setup_test::SavedFile package_{sysops::GetInstallerDownloadPath()};
-  setup_test::SavedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+  test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
+  test_support::ScopedFile package_{sysops::GetInstallerDownloadPath()};
+  test_support::ScopedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
   // A descriptor that goes through is read for its version, which leaves the
   // signal files of a passive update behind.
-  setup_test::SavedFile rebootSignal_{
+  test_support::ScopedFile rebootSignal_{
       sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  setup_test::SavedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  test_support::ScopedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
   std::wstring empty_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};
@@ -265,11 +266,11 @@ TEST_F(WebFaults, InstallerPackage) {
     CSetupRun run(sink, inputs, accepting_);
     const int result = run.InstallDepotron(descriptor);
     Sent(Request::kPackage);
-    EXPECT_FALSE(setup_test::Exists(partial_.path()));
+    EXPECT_FALSE(test_support::PathExists(partial_.path()));
     if (fault.succeeds) {
       EXPECT_EQ(result, setup::kInstallerStarted);
       EXPECT_EQ(run.ErrorText(), L"");
-      EXPECT_TRUE(setup_test::Exists(package_.path()));
+      EXPECT_TRUE(test_support::PathExists(package_.path()));
       EXPECT_TRUE(depotron.WaitForInstallers(60000));
       EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
       depotron.Remove();
@@ -278,7 +279,7 @@ TEST_F(WebFaults, InstallerPackage) {
     }
     EXPECT_EQ(result, setup::kSetupFailed);
     EXPECT_EQ(run.ErrorText(), kDownloadFailed);
-    EXPECT_FALSE(setup_test::Exists(package_.path()));
+    EXPECT_FALSE(test_support::PathExists(package_.path()));
     // Opened would have reported the end of the run.
     EXPECT_EQ(sink.reports.size(), 1u);
     EXPECT_TRUE(depotron.WaitForInstallers(60000));
@@ -288,7 +289,7 @@ TEST_F(WebFaults, InstallerPackage) {
 
 // An earlier whole download stays as it was when the next one fails.
 TEST_F(WebFaults, AFailedDownloadKeepsTheEarlierPackage) {
-  setup_test::WriteBytes(package_.path(), "earlier package");
+  EXPECT_TRUE(test_support::WriteBytes(package_.path(), "earlier package"));
   Arrange(Request::kPackage, {"cut", "cut=3000\n", false});
   RecordingSink sink;
   const SetupInputs inputs = Inputs();
@@ -297,8 +298,8 @@ TEST_F(WebFaults, AFailedDownloadKeepsTheEarlierPackage) {
   const std::string text = "[License]\r\n0=7.7.7\r\n";
   descriptor.SetData(text.data(), static_cast<int>(text.size()));
   EXPECT_EQ(run.InstallDepotron(descriptor), setup::kSetupFailed);
-  EXPECT_EQ(setup_test::ReadBytes(package_.path()), "earlier package");
-  EXPECT_FALSE(setup_test::Exists(partial_.path()));
+  EXPECT_EQ(test_support::ReadBytes(package_.path()), "earlier package");
+  EXPECT_FALSE(test_support::PathExists(partial_.path()));
 }
 
 }  // namespace
