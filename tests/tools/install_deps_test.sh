@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The decisions of tools/install-deps, against recorded apt output: which
 # suites a failed update names, which packages a failed install names, and the
-# source lists written for the retry. Runs without the network or root.
+# source lists written for the retry; then the whole script as a program
+# against stand-ins for apt and dpkg. Runs without the network or root.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../tools/install-deps
@@ -80,6 +81,57 @@ filter_sources sources bookworm-security <<<"$sources" >"$scratch/a.sources"
 filter_sources list bookworm-security <<<"$list" >"$scratch/b.list"
 expect "suites kept for the retry, each once" "$(printf 'bookworm\nbookworm-updates\nextra')" \
   "$(listed_suites "$scratch/a.sources" "$scratch/b.list")"
+
+# The whole script as a program, with stand-ins for the package and locale
+# tools first on PATH. Each stand-in appends its arguments to calls.log; the
+# scenario in $STUB decides what apt-get answers.
+stubs=$scratch/bin
+mkdir -p "$stubs"
+stub() { # name body
+  printf '#!/usr/bin/env bash\necho "%s $*" >>"$STUB_DIR/calls.log"\n%s\n' "$1" "$2" >"$stubs/$1"
+  chmod +x "$stubs/$1"
+}
+stub dpkg-query '[ "$STUB" = none-missing ] && echo "install ok installed"; exit 0'
+stub dpkg '[ "$1" = --print-foreign-architectures ] && echo i386; exit 0'
+stub locale 'echo C.utf8; echo ja_JP.utf8'
+stub locale-gen 'exit 0'
+stub apt-get '
+private=0; case "$*" in *Dir::Etc::SourceList=*) private=1 ;; esac
+case "$STUB:$private:$*" in
+  skew:0:*update*)
+    echo "Err:6 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+    echo "E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages  File has unexpected size"
+    exit 100 ;;
+  resolver:0:*install*)
+    echo " wine32:i386 : Depends: libwine:i386 but it is not going to be installed"
+    echo "E: Unable to correct problems, you have held broken packages."
+    exit 100 ;;
+esac
+exit 0'
+
+apt_sum() { find /etc/apt -type f -exec md5sum {} + 2>/dev/null | sort; }
+# scenario, expected status, expected apt-get calls (the words that tell
+# them apart), text the script's output must hold
+while IFS='|' read -r scenario status calls says; do
+  run=$scratch/$scenario
+  mkdir -p "$run"
+  before=$(apt_sum)
+  out=$(PATH="$stubs:$PATH" STUB=$scenario STUB_DIR=$run bash "$here/../../tools/install-deps" 2>&1)
+  got=$?
+  actual=$(sed -n 's/^apt-get \(-o [^ ]* \)*\([a-z-]*\).*/\2/p' "$run/calls.log" 2>/dev/null | tr '\n' ' ')
+  private=$(grep -c '^apt-get -o Dir::Etc::SourceList=' "$run/calls.log" 2>/dev/null)
+  expect "whole script, $scenario: status" "$status" "$got"
+  expect "whole script, $scenario: apt-get calls" "$calls" "${actual}private=${private:-0}"
+  expect "whole script, $scenario: /etc/apt unchanged" "$before" "$(apt_sum)"
+  if [ -n "$says" ] && [[ $out != *"$says"* ]]; then
+    expect "whole script, $scenario: output names \"$says\"" "$says" "$out"
+  fi
+done <<'TABLE'
+none-missing|0|private=0|
+healthy|0|update install private=0|Installing:
+skew|0|update update install private=2|could not be fetched for every architecture
+resolver|1|update install private=0|could not install: wine32:i386
+TABLE
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
