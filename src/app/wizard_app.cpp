@@ -10,7 +10,9 @@
 
 const wchar_t kApplicationName[] = L"Varnel ターミナルセットアップ";
 
-CVarnelTerminalSetupWizardApp::CVarnelTerminalSetupWizardApp() {
+CVarnelTerminalSetupWizardApp::CVarnelTerminalSetupWizardApp(
+    std::shared_ptr<IWorkerBodies> bodies)
+    : bodies_(std::move(bodies)) {
   m_dwRestartManagerSupportFlags = fw::kRestartManagerSupportRestart;
   // Named from the start, so that even a start-up failure carries the
   // program's name as caption.
@@ -35,7 +37,7 @@ BOOL CVarnelTerminalSetupWizardApp::InitInstance() {
   SetRegistryKey(L"Varnel Terminal Setup Wizard");
   SetAppName(kApplicationName);
 
-  std::shared_ptr<CVarnelTerminalSetupWizardDlg> dialog = CreateMainDialog();
+  std::shared_ptr<CVarnelTerminalSetupWizardDlg> dialog = CreateMainDialog(bodies_);
   m_pMainWnd = dialog.get();
   dialog->DoModal();
   m_pMainWnd = nullptr;
@@ -47,6 +49,7 @@ BOOL CVarnelTerminalSetupWizardApp::InitInstance() {
   return FALSE;
 }
 
-std::shared_ptr<CVarnelTerminalSetupWizardDlg> CVarnelTerminalSetupWizardApp::CreateMainDialog() {
-  return std::make_shared<CVarnelTerminalSetupWizardDlg>();
+std::shared_ptr<CVarnelTerminalSetupWizardDlg> CVarnelTerminalSetupWizardApp::CreateMainDialog(
+    std::shared_ptr<IWorkerBodies> bodies) {
+  return std::make_shared<CVarnelTerminalSetupWizardDlg>(std::move(bodies));
 }

@@ -13,12 +13,18 @@ extern const wchar_t kApplicationName[];
 
 class CVarnelTerminalSetupWizardApp : public fw::WinApp {
  public:
-  CVarnelTerminalSetupWizardApp();
+  // `bodies` are the survey and setup run the main dialog runs.
+  explicit CVarnelTerminalSetupWizardApp(
+      std::shared_ptr<IWorkerBodies> bodies = WindowsWorkerBodies());
 
   // Runs the whole program; always FALSE, so that the process ends after it.
   BOOL InitInstance() override;
 
  protected:
-  // The main dialog of this run.
-  virtual std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog();
+  // The main dialog of this run, given the bodies it runs.
+  virtual std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog(
+      std::shared_ptr<IWorkerBodies> bodies);
+
+ private:
+  std::shared_ptr<IWorkerBodies> bodies_;
 };

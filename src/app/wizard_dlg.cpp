@@ -40,7 +40,25 @@ HFONT StartButtonFont(const LOGFONTW& dialogFont) {
 
 }  // namespace
 
-CVarnelTerminalSetupWizardDlg::CVarnelTerminalSetupWizardDlg() : fw::Dialog(IDD) {
+namespace {
+
+class WindowsBodies : public IWorkerBodies {
+ public:
+  survey::SurveyOutcome Survey(IProgressSink& progress) override {
+    return survey::RunSurvey(progress);
+  }
+  setup::SetupOutcome Setup(IProgressSink& progress, const setup::SetupInputs& inputs) override {
+    setup::WindowsLogonCheck windows;
+    return setup::RunSetup(progress, inputs, windows);
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<IWorkerBodies> WindowsWorkerBodies() { return std::make_shared<WindowsBodies>(); }
+
+CVarnelTerminalSetupWizardDlg::CVarnelTerminalSetupWizardDlg(std::shared_ptr<IWorkerBodies> bodies)
+    : fw::Dialog(IDD), bodies_(std::move(bodies)) {
   m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -185,13 +203,15 @@ void CVarnelTerminalSetupWizardDlg::OnStart() {
   ResetReportChannel();
   Report(0, kInitializing);
 
-  m_pLogonUser.Assign(GetDlgItemText(IDC_EDIT_LOGON_USER));
-  m_pLogonDomain.Assign(GetDlgItemText(IDC_EDIT_LOGON_DOMAIN));
-  m_pLogonPassword.Assign(GetDlgItemText(IDC_EDIT_LOGON_PASSWORD));
-  m_pDeliveryGroup.Assign(GetDlgItemText(IDC_EDIT_DELIVERY_GROUP));
-  m_pSendBoxId.Assign(GetDlgItemText(IDC_EDIT_SENDBOX_ID));
-  m_pSendBoxPassword.Assign(GetDlgItemText(IDC_EDIT_SENDBOX_PASSWORD));
-  m_pProcessGroupId.Assign(GetDlgItemText(IDC_EDIT_PROCESS_GROUP_ID));
+  setup::SetupInputs inputs;
+  inputs.logonUser = GetDlgItemText(IDC_EDIT_LOGON_USER);
+  inputs.logonDomain = GetDlgItemText(IDC_EDIT_LOGON_DOMAIN);
+  inputs.logonPassword = GetDlgItemText(IDC_EDIT_LOGON_PASSWORD);
+  inputs.deliveryGroup = GetDlgItemText(IDC_EDIT_DELIVERY_GROUP);
+  inputs.sendBoxId = GetDlgItemText(IDC_EDIT_SENDBOX_ID);
+  inputs.sendBoxPassword = GetDlgItemText(IDC_EDIT_SENDBOX_PASSWORD);
+  inputs.processGroupId = GetDlgItemText(IDC_EDIT_PROCESS_GROUP_ID);
+  inputs_.Assign(std::move(inputs));
 
   m_hSetupThread.reset(StartWorker(&SetupThreadProc));
   UpdateControls();
@@ -211,13 +231,13 @@ DWORD CVarnelTerminalSetupWizardDlg::RunWorker(LPVOID param, Body body, UINT fin
   std::unique_ptr<std::shared_ptr<CVarnelTerminalSetupWizardDlg>> self(
       static_cast<std::shared_ptr<CVarnelTerminalSetupWizardDlg>*>(param));
   const HRESULT com = ::CoInitialize(nullptr);
-  int result = -1;
+  int result = setup::kSetupFailed;
   try {
     result = ((**self).*body)();
   } catch (...) {
     // An exception (exhausted memory above all) ends the worker as a failure
     // the window can report, instead of ending the process.
-    result = -1;
+    result = setup::kSetupFailed;
   }
   (*self)->PostToWindow(finishedMessage, static_cast<WPARAM>(result), 0);
   // The last reference may go here, when the window closed meanwhile.
@@ -279,17 +299,17 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
 
   const int result = static_cast<int>(wParam);
   switch (result) {
-    case 0:
+    case setup::kUpdaterStarted:
       m_bSetupCompleted = true;
       StartSurvey();
       break;
-    case 1:
+    case setup::kInstallerStarted:
       EndDialog(1);
       break;
     default: {
-      // Only a failed run (-1) speaks for itself; any other result gets the
+      // Only a failed run speaks for itself; any other result gets the
       // general message whatever text was left behind.
-      fw::SharedText error = result == -1 ? m_pErrorText.Load() : nullptr;
+      fw::SharedText error = result == setup::kSetupFailed ? m_pErrorText.Load() : nullptr;
       if (error && !error->empty()) {
         MessageBox(*error, MB_OK | MB_ICONEXCLAMATION);
       } else {
@@ -318,32 +338,18 @@ static_assert(survey::kEntryDeliveryGroup == IDC_EDIT_DELIVERY_GROUP &&
               survey::kEntryLogonScreen == IDC_STATIC_LOGON_SCREEN);
 
 int CVarnelTerminalSetupWizardDlg::RunSurvey() {
-  survey::SurveyOutcome outcome = survey::RunSurvey(*this);
+  survey::SurveyOutcome outcome = bodies_->Survey(*this);
   if (outcome.result != 0) return outcome.result;
-  m_pSurveyResult.Assign(std::move(outcome.entries));
+  // A survey that found nothing to show has no result for the window.
+  if (!outcome.entries.empty()) m_pSurveyResult.Assign(std::move(outcome.entries));
   m_bSendBoxEditable.store(outcome.send_box_editable);
   return 0;
 }
 
 int CVarnelTerminalSetupWizardDlg::RunSetup() {
-  setup::WindowsLogonCheck windows;
-  return RunSetupWith(windows);
-}
-
-int CVarnelTerminalSetupWizardDlg::RunSetupWith(setup::ILogonCheck& logon) {
-  auto text = [](const fw::AtomicSharedText& copy) {
-    fw::SharedText value = copy.Load();
-    return value ? *value : std::wstring();
-  };
-  setup::SetupInputs inputs;
-  inputs.logonUser = text(m_pLogonUser);
-  inputs.logonDomain = text(m_pLogonDomain);
-  inputs.logonPassword = text(m_pLogonPassword);
-  inputs.deliveryGroup = text(m_pDeliveryGroup);
-  inputs.sendBoxId = text(m_pSendBoxId);
-  inputs.sendBoxPassword = text(m_pSendBoxPassword);
-  inputs.processGroupId = text(m_pProcessGroupId);
-  const setup::SetupOutcome outcome = setup::RunSetup(*this, inputs, logon);
+  const auto inputs = inputs_.Load();
+  if (!inputs) return setup::kSetupFailed;
+  const setup::SetupOutcome outcome = bodies_->Setup(*this, *inputs);
   if (!outcome.errorText.empty()) m_pErrorText.Assign(outcome.errorText);
   return outcome.result;
 }

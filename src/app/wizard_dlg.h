@@ -24,6 +24,7 @@
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
 #include "framework/shared_text.h"
+#include "setup/setup_run.h"
 #include "survey/terminal_survey.h"
 
 // Private window messages of the dialog.
@@ -34,9 +35,20 @@ constexpr UINT WM_PROGRESS = WM_USER + 102;         // the report channel change
 // The global mutex name that the Depotron updater holds while it runs.
 extern const wchar_t kDepotronMutexName[];
 
-namespace setup {
-class ILogonCheck;
-}
+// The two pieces of long work the dialog runs, one at a time, on its worker
+// threads. Each reports through `progress` (the dialog) and hands back its
+// outcome, which the dialog publishes to the window thread; a body never sees
+// the dialog's state. The program runs the real survey and setup run
+// (WindowsWorkerBodies); a test can give bodies that it controls.
+class IWorkerBodies {
+ public:
+  virtual ~IWorkerBodies() = default;
+  virtual survey::SurveyOutcome Survey(IProgressSink& progress) = 0;
+  virtual setup::SetupOutcome Setup(IProgressSink& progress, const setup::SetupInputs& inputs) = 0;
+};
+
+// The survey of this PC and the setup run with Windows' own log-on check.
+std::shared_ptr<IWorkerBodies> WindowsWorkerBodies();
 
 class CVarnelTerminalSetupWizardDlg
     : public fw::Dialog,
@@ -45,7 +57,7 @@ class CVarnelTerminalSetupWizardDlg
  public:
   enum { IDD = IDD_VARNELTERMINALSETUPWIZARD_DIALOG };
 
-  CVarnelTerminalSetupWizardDlg();
+  explicit CVarnelTerminalSetupWizardDlg(std::shared_ptr<IWorkerBodies> bodies);
   ~CVarnelTerminalSetupWizardDlg() override;
 
   // Callable from any thread: replaces the status text, then the
@@ -64,16 +76,6 @@ class CVarnelTerminalSetupWizardDlg
 
   virtual void UpdateControls();
   virtual void StartSurvey();
-  // The survey body, run on the survey worker: on success it stores its
-  // map in m_pSurveyResult, sets m_bSendBoxEditable and returns 0.
-  virtual int RunSurvey();
-  // The setup body, run on the setup worker: reads the seven input copies;
-  // returns -1 (failed, maybe with a message in m_pErrorText), 0 (done, the
-  // Depotron updater started) or 1 (done, the Depotron installer started).
-  virtual int RunSetup();
-  // RunSetup with the Windows log-on check given: Windows' own in the
-  // program.
-  int RunSetupWith(setup::ILogonCheck& logon);
 
   void OnStart();
   LRESULT OnSurveyFinished(WPARAM wParam, LPARAM lParam);
@@ -83,6 +85,7 @@ class CVarnelTerminalSetupWizardDlg
   static DWORD WINAPI SurveyThreadProc(LPVOID param);
   static DWORD WINAPI SetupThreadProc(LPVOID param);
 
+ private:
   HICON m_hIcon = nullptr;
   std::atomic<int> m_nPercent{0};
   fw::AtomicSharedText m_pReportText;
@@ -91,16 +94,18 @@ class CVarnelTerminalSetupWizardDlg
   fw::ScopedHandle m_hSurveyThread;
   fw::AtomicShared<SurveyResultMap> m_pSurveyResult;
   fw::AtomicSharedText m_pErrorText;
-  fw::AtomicSharedText m_pLogonUser;
-  fw::AtomicSharedText m_pLogonDomain;
-  fw::AtomicSharedText m_pLogonPassword;
-  fw::AtomicSharedText m_pDeliveryGroup;
-  fw::AtomicSharedText m_pSendBoxId;
-  fw::AtomicSharedText m_pSendBoxPassword;
-  fw::AtomicSharedText m_pProcessGroupId;
+  // The seven inputs, copied from their edits when the run starts.
+  fw::AtomicShared<setup::SetupInputs> inputs_;
   fw::ScopedHandle m_hSetupThread;
 
- private:
+  // The survey body's adapter, run on the survey worker: on success it
+  // stores the map in m_pSurveyResult, sets m_bSendBoxEditable and returns 0.
+  int RunSurvey();
+  // The setup body's adapter, run on the setup worker: hands the inputs to
+  // the run and leaves its message, if any, in m_pErrorText; returns the
+  // run's result (setup::kSetupFailed, kUpdaterStarted or kInstallerStarted).
+  int RunSetup();
+
   using Body = int (CVarnelTerminalSetupWizardDlg::*)();
   static DWORD RunWorker(LPVOID param, Body body, UINT finishedMessage);
   // Starts a worker that holds a reference to this dialog; null when the
@@ -109,6 +114,7 @@ class CVarnelTerminalSetupWizardDlg
   void ResetReportChannel();
   bool IsWorkerRunning() const;
 
+  std::shared_ptr<IWorkerBodies> bodies_;
   fw::ScopedIcon m_startIcon;
 
   // While the close question is open, a worker's completion message is only

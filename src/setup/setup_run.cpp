@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <utility>
+
 #include "framework/scoped_handle.h"
 #include "io/http_client.h"
 #include "io/ini_file.h"
@@ -127,8 +129,8 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
   return outcome;
 }
 
-CSetupRun::CSetupRun(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon)
-    : m_progress(progress), m_inputs(inputs), m_logon(logon) {}
+CSetupRun::CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon)
+    : m_progress(progress), m_inputs(std::move(inputs)), m_logon(logon) {}
 
 int CSetupRun::Run() {
   if (!CheckWindowsLogon()) return kSetupFailed;

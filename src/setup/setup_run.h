@@ -68,7 +68,8 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
 // Fail or FailWithDetail.
 class CSetupRun {
  public:
-  CSetupRun(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon);
+  // The run keeps its own copy of `inputs`.
+  CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon);
   CSetupRun(const CSetupRun&) = delete;
   CSetupRun& operator=(const CSetupRun&) = delete;
 
@@ -107,7 +108,7 @@ class CSetupRun {
   int Finish(int result);
 
   IProgressSink& m_progress;
-  const SetupInputs& m_inputs;
+  const SetupInputs m_inputs;
   ILogonCheck& m_logon;
   CBinary m_descriptor;
   std::wstring m_strErrorText;

@@ -78,12 +78,12 @@ bool HasBorder(HWND hwnd) {
 class MainDialogTemplate : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto dialog = std::make_shared<TestDialog>();
-    dialog->survey = [this](TestDialog&) {
+    auto bodies = std::make_shared<TestBodies>();
+    bodies->survey = [this](IProgressSink&) {
       surveyMayEnd_.Wait();
-      return -1;
+      return survey::SurveyOutcome();
     };
-    run_ = std::make_unique<AppRun>(std::move(dialog));
+    run_ = std::make_unique<AppRun>(std::move(bodies));
     hwnd_ = run_->Dialog();
     ASSERT_NE(hwnd_, nullptr);
   }

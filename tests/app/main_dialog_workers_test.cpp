@@ -1,10 +1,11 @@
 // The main dialog driven as a technician uses it, with survey and setup
-// bodies supplied through the dialog's own worker operations: the controls in
+// bodies given to it as the program gives it the real ones: the controls in
 // every state, every message box (text, caption, buttons, icon), and what the
 // window does with each worker result.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <stdexcept>
@@ -124,13 +125,13 @@ class MainDialogWorkers : public ::testing::Test {
   // A survey that shows "初期化中..." until `reportGate_` opens, reports,
   // waits for `surveyGate_` and leaves the first survey's result.
   void UseGatedSurvey(bool sendBoxEditable = true) {
-    dialog_->survey = [this, sendBoxEditable](TestDialog& d) {
-      if (!reportGate_.Wait()) return -1;
-      d.Report(35, L"OS情報を取得中");
-      if (!surveyGate_.Wait()) return -1;
-      d.Report(100, L"調査完了");
-      d.LeaveSurveyResult(d.surveyRuns == 1 ? FirstSurvey() : SecondSurvey(), sendBoxEditable);
-      return 0;
+    bodies_->survey = [this, sendBoxEditable](IProgressSink& progress) {
+      if (!reportGate_.Wait()) return survey::SurveyOutcome();
+      progress.Report(35, L"OS情報を取得中");
+      if (!surveyGate_.Wait()) return survey::SurveyOutcome();
+      progress.Report(100, L"調査完了");
+      return SurveyShowing(bodies_->surveyRuns == 1 ? FirstSurvey() : SecondSurvey(),
+                           sendBoxEditable);
     };
   }
   void UseImmediateSurvey(bool sendBoxEditable = true) {
@@ -138,20 +139,21 @@ class MainDialogWorkers : public ::testing::Test {
     surveyGate_.Open();
     UseGatedSurvey(sendBoxEditable);
   }
-  // A setup body that waits for `setupGate_`, then does `finish`.
-  void UseSetup(std::function<int(TestDialog&)> finish) {
-    dialog_->setup = [this, finish](TestDialog& d) {
-      inputsSeen_ = d.InputCopies();
-      if (!setupGate_.Wait()) return -1;
-      return finish(d);
+  // A setup body that notes its inputs, waits for `setupGate_`, then does
+  // `finish`.
+  using Finish = std::function<setup::SetupOutcome(IProgressSink&)>;
+  void UseSetup(Finish finish) {
+    bodies_->setup = [this, finish](IProgressSink& progress, const setup::SetupInputs& inputs) {
+      inputsSeen_ = InputList(inputs);
+      if (!setupGate_.Wait()) return SetupEnding(-1);
+      return finish(progress);
     };
   }
 
-  void Open() {
-    run_ = std::make_unique<AppRun>(dialog_);
-    weak_ = dialog_;
-    dialog_.reset();  // the application and its workers own it from here
+  void Open(std::function<void(TestDialog&)> beforeInit = nullptr) {
+    run_ = std::make_unique<AppRun>(bodies_, std::move(beforeInit));
     hwnd_ = run_->Dialog();
+    weak_ = run_->DialogObject();  // the application and its workers own it
     ASSERT_NE(hwnd_, nullptr);
   }
   void OpenIdle(bool sendBoxEditable = true) {
@@ -212,7 +214,7 @@ class MainDialogWorkers : public ::testing::Test {
   void EndWorkerBehind(HWND question, Gate& gate) {
     const int handledBefore = Dlg().finishesHandled.load();
     const int shownBefore = run_->MessageBoxesShown();
-    const int surveysBefore = Dlg().surveyRuns.load();
+    const int surveysBefore = bodies_->surveyRuns.load();
     gate.Open();
     ASSERT_TRUE(WaitUntil([&] {
       return Dlg().finishesHandled.load() > handledBefore ||
@@ -221,7 +223,7 @@ class MainDialogWorkers : public ::testing::Test {
     ::Sleep(300);
     EXPECT_EQ(run_->MessageBoxesShown(), shownBefore) << "a box appeared over the question";
     EXPECT_EQ(run_->CurrentMessageBox(), question);
-    EXPECT_EQ(Dlg().surveyRuns.load(), surveysBefore) << "a survey started behind the question";
+    EXPECT_EQ(bodies_->surveyRuns.load(), surveysBefore) << "a survey started behind the question";
     for (int id : kAllInputs) {
       SCOPED_TRACE(id);
       EXPECT_FALSE(Enabled(hwnd_, id));
@@ -247,7 +249,7 @@ class MainDialogWorkers : public ::testing::Test {
     WaitUntil([&] { return weak_.expired(); });
   }
 
-  std::shared_ptr<TestDialog> dialog_ = std::make_shared<TestDialog>();
+  std::shared_ptr<TestBodies> bodies_ = std::make_shared<TestBodies>();
   std::weak_ptr<TestDialog> weak_;
   std::unique_ptr<AppRun> run_;
   HWND hwnd_ = nullptr;
@@ -299,26 +301,20 @@ TEST_F(MainDialogWorkers, IdleWithPendingUploadKeepsTheSendBoxLocked) {
 TEST_F(MainDialogWorkers, FailedSurveyEndsTheProgramWithoutTouchingControls) {
   struct Case {
     const char* name;
-    std::function<int(TestDialog&)> body;
+    TestBodies::SurveyBody body;
   };
   const Case cases[] = {
       {"result -1 with a map",
-       [](TestDialog& d) {
-         d.LeaveSurveyResult(FirstSurvey(), true);
-         return -1;
-       }},
-      {"result 0 without a map", [](TestDialog&) { return 0; }},
-      {"result 3 with a map",
-       [](TestDialog& d) {
-         d.LeaveSurveyResult(FirstSurvey(), true);
-         return 3;
-       }},
-      {"an exception", [](TestDialog&) -> int { throw std::runtime_error("out of memory"); }},
+       [](IProgressSink&) { return SurveyShowing(FirstSurvey(), true, -1); }},
+      {"result 0 without a map", [](IProgressSink&) { return SurveyShowing({}, true); }},
+      {"result 3 with a map", [](IProgressSink&) { return SurveyShowing(FirstSurvey(), true, 3); }},
+      {"an exception",
+       [](IProgressSink&) -> survey::SurveyOutcome { throw std::runtime_error("out of memory"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    dialog_ = std::make_shared<TestDialog>();
-    dialog_->survey = c.body;
+    bodies_ = std::make_shared<TestBodies>();
+    bodies_->survey = c.body;
     Open();
     HWND box = run_->WaitForMessageBox();
     ASSERT_NE(box, nullptr);
@@ -337,7 +333,7 @@ TEST_F(MainDialogWorkers, FailedSurveyEndsTheProgramWithoutTouchingControls) {
 }
 
 TEST_F(MainDialogWorkers, RunningDepotronRefusesWithoutAskingForConfirmation) {
-  UseSetup([](TestDialog&) { return -1; });
+  UseSetup([](IProgressSink&) { return SetupEnding(-1); });
   OpenIdle();
   MutexHoldingProcess depotron(kDepotronMutex);
   ASSERT_TRUE(depotron.IsHolding());
@@ -347,15 +343,15 @@ TEST_F(MainDialogWorkers, RunningDepotronRefusesWithoutAskingForConfirmation) {
   ::Sleep(300);
   EXPECT_EQ(run_->CurrentMessageBox(), nullptr) << "no confirmation follows";
   EXPECT_EQ(run_->MessageBoxesShown(), 1);
-  EXPECT_EQ(Dlg().setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setupRuns.load(), 0);
   ExpectIdle(hwnd_, true);
 }
 
 TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
   setupGate_.Open();
-  UseSetup([](TestDialog& d) {
-    d.LeaveErrorText(L"前回のエラー");
-    return -1;
+  UseSetup([](IProgressSink& progress) {
+    progress.Report(20, L"アカウント確認中");
+    return SetupEnding(-1, L"前回のエラー");
   });
   OpenIdle();
   StartSetup(IDYES);
@@ -364,19 +360,20 @@ TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
 
   StartSetup(IDNO);
   ::Sleep(200);
-  EXPECT_EQ(Dlg().setupRuns.load(), 1);
-  ASSERT_TRUE(Dlg().ErrorText());
-  EXPECT_EQ(*Dlg().ErrorText(), L"前回のエラー");
+  EXPECT_EQ(bodies_->setupRuns.load(), 1);
+  // What the earlier run left is as it was: the start of a run drops its
+  // message and starts the report channel over, and neither happened.
+  EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_STATUS)), L"アカウント確認中");
+  EXPECT_EQ(ProgressPosition(hwnd_), 20);
   ExpectIdle(hwnd_, true);
   EXPECT_FALSE(MutexNameExists(kDepotronMutex)) << "the look at Depotron's name left nothing behind";
 }
 
 TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
-  UseSetup([this](TestDialog& d) {
-    if (!reportGate_.Wait()) return -1;
-    d.Report(20, L"アカウント確認中");
-    d.LeaveErrorText(L"送信BOXのアカウントを確認できませんでした。");
-    return -1;
+  UseSetup([this](IProgressSink& progress) {
+    if (!reportGate_.Wait()) return SetupEnding(-1);
+    progress.Report(20, L"アカウント確認中");
+    return SetupEnding(-1, L"送信BOXのアカウントを確認できませんでした。");
   });
   // The survey opens both gates itself; the setup needs them shut again.
   UseImmediateSurvey();
@@ -412,7 +409,7 @@ TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
 
 TEST_F(MainDialogWorkers, InputsAreCopiedEvenFromLockedEdits) {
   setupGate_.Open();
-  UseSetup([](TestDialog&) { return -1; });
+  UseSetup([](IProgressSink&) { return SetupEnding(-1); });
   OpenIdle(false);
   StartSetup(IDYES);
   ExpectBoxAndAnswer(kSetupFailed, {IDOK}, MessageBoxView::kInformation, IDOK);
@@ -424,13 +421,11 @@ TEST_F(MainDialogWorkers, InputsAreCopiedEvenFromLockedEdits) {
 TEST_F(MainDialogWorkers, SetupFailureWithoutMessageShowsTheGeneralOne) {
   setupGate_.Open();
   std::vector<int> results = {-1, 2, 7, -1};
-  UseSetup([&results](TestDialog& d) {
-    const int run = d.setupRuns - 1;
+  UseSetup([this, &results](IProgressSink&) {
+    const int run = bodies_->setupRuns - 1;
     // A result other than -1 is not a failure the run explained, whatever
     // text it left; an empty text is nothing worth showing.
-    if (run == 2) d.LeaveErrorText(L"説明にならない");
-    if (run == 3) d.LeaveErrorText(L"");
-    return results[static_cast<size_t>(run)];
+    return SetupEnding(results[static_cast<size_t>(run)], run == 2 ? L"説明にならない" : L"");
   });
   OpenIdle();
   for (size_t i = 0; i < results.size(); ++i) {
@@ -440,19 +435,19 @@ TEST_F(MainDialogWorkers, SetupFailureWithoutMessageShowsTheGeneralOne) {
     ASSERT_TRUE(WaitForIdle());
     ExpectIdle(hwnd_, true);
   }
-  EXPECT_EQ(Dlg().surveyRuns.load(), 1);
+  EXPECT_EQ(bodies_->surveyRuns.load(), 1);
 }
 
 TEST_F(MainDialogWorkers, CompletedSetupSurveysAgainThenReportsAndEnds) {
   setupGate_.Open();
-  UseSetup([](TestDialog&) { return 0; });
+  UseSetup([](IProgressSink&) { return SetupEnding(0); });
   OpenIdle();
   // The second survey waits until the test has seen the window surveying.
   reportGate_ = Gate();
   surveyGate_ = Gate();
   StartSetup(IDYES);
 
-  ASSERT_TRUE(WaitUntil([&] { return Dlg().surveyRuns.load() == 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return bodies_->surveyRuns.load() == 2; }));
   ExpectBusy(hwnd_);
   EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
   ::Sleep(200);
@@ -471,7 +466,7 @@ TEST_F(MainDialogWorkers, CompletedSetupSurveysAgainThenReportsAndEnds) {
 
 TEST_F(MainDialogWorkers, InstallerStartedEndsAtOnceWithoutMessage) {
   setupGate_.Open();
-  UseSetup([](TestDialog&) { return 1; });
+  UseSetup([](IProgressSink&) { return SetupEnding(1); });
   OpenIdle();
   StartSetup(IDYES);
   EndAndExpect(1);
@@ -498,11 +493,10 @@ TEST_F(MainDialogWorkers, ClosingWhileSurveyingAsksAndNoKeepsBothRunning) {
 }
 
 TEST_F(MainDialogWorkers, ClosingDuringSetupAbandonsTheWorkerSafely) {
-  UseSetup([](TestDialog& d) {
+  UseSetup([](IProgressSink& progress) {
     // Reports after the window has gone reach nobody.
-    d.Report(50, L"設定中");
-    d.LeaveErrorText(L"late");
-    return 0;
+    progress.Report(50, L"設定中");
+    return SetupEnding(0, L"late");
   });
   OpenIdle();
   StartSetup(IDYES);
@@ -519,10 +513,7 @@ TEST_F(MainDialogWorkers, ClosingDuringSetupAbandonsTheWorkerSafely) {
 }
 
 TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionIsHandledAfterNo) {
-  UseSetup([](TestDialog& d) {
-    d.LeaveErrorText(L"自動ログオンを設定できませんでした。");
-    return -1;
-  });
+  UseSetup([](IProgressSink&) { return SetupEnding(-1, L"自動ログオンを設定できませんでした。"); });
   OpenIdle();
   StartSetup(IDYES);
   HWND question = AskToClose();
@@ -558,7 +549,7 @@ TEST_F(MainDialogWorkers, SurveyEndingBehindTheCloseQuestionFillsTheWindowAfterN
 TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionThenYesJustCloses) {
   // A completed run would start a fresh survey and then report completion;
   // the technician has chosen to close, so neither happens.
-  UseSetup([](TestDialog&) { return 0; });
+  UseSetup([](IProgressSink&) { return SetupEnding(0); });
   OpenIdle();
   StartSetup(IDYES);
   HWND question = AskToClose();
@@ -571,30 +562,33 @@ TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionThenYesJustCloses) {
 }
 
 TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {
-  Gate emptyPosted, resume;
-  dialog_->survey = [&](TestDialog& d) {
-    d.Report(40, L"準備中");
-    if (!reportGate_.Wait()) return -1;
-    d.PostProgressWithoutText(90);
-    emptyPosted.Open();
-    if (!resume.Wait()) return -1;
-    d.Report(60, L"取得中");
-    if (!surveyGate_.Wait()) return -1;
-    d.LeaveSurveyResult(FirstSurvey(), true);
-    return 0;
+  // The report channel holds no text only until the window's first report,
+  // which the window makes as it opens: a progress message that arrives
+  // before then finds the status line and the bar as they were.
+  std::wstring statusAfter;
+  int positionAfter = -1;
+  int handled = 0;
+  auto beforeInit = [&](TestDialog& d) {
+    HWND dialog = d.GetSafeHwnd();
+    ::SetWindowTextW(Item(dialog, IDC_STATIC_STATUS), L"準備中");
+    ::SendMessageW(Item(dialog, IDC_PROGRESS), PBM_SETPOS, 40, 0);
+    const int handledBefore = d.progressHandled.load();
+    ::SendMessageW(dialog, WM_PROGRESS, 0, 0);
+    handled = d.progressHandled.load() - handledBefore;
+    statusAfter = Text(Item(dialog, IDC_STATIC_STATUS));
+    positionAfter = ProgressPosition(dialog);
   };
-  Open();
-  ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"準備中"; }));
-  EXPECT_EQ(ProgressPosition(hwnd_), 40);
+  bodies_->survey = [&](IProgressSink& progress) {
+    progress.Report(60, L"取得中");
+    if (!surveyGate_.Wait()) return survey::SurveyOutcome();
+    return SurveyShowing(FirstSurvey(), true);
+  };
+  Open(beforeInit);
+  EXPECT_EQ(handled, 1);
+  EXPECT_EQ(statusAfter, L"準備中");
+  EXPECT_EQ(positionAfter, 40);
 
-  const int handledBefore = Dlg().progressHandled.load();
-  reportGate_.Open();
-  ASSERT_TRUE(emptyPosted.Wait(15000));
-  ASSERT_TRUE(WaitUntil([&] { return Dlg().progressHandled.load() > handledBefore; }));
-  EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_STATUS)), L"準備中");
-  EXPECT_EQ(ProgressPosition(hwnd_), 40);
-
-  resume.Open();
+  // The channel carries the reports that come after.
   ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"取得中"; }));
   EXPECT_EQ(ProgressPosition(hwnd_), 60);
   surveyGate_.Open();
@@ -603,7 +597,7 @@ TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {
 
 TEST_F(MainDialogWorkers, EnterPressesStartOnlyWhenIdleAndNeverCloses) {
   setupGate_.Open();
-  UseSetup([](TestDialog&) { return -1; });
+  UseSetup([](IProgressSink&) { return SetupEnding(-1); });
   UseGatedSurvey();
   Open();
 
@@ -618,7 +612,7 @@ TEST_F(MainDialogWorkers, EnterPressesStartOnlyWhenIdleAndNeverCloses) {
   PressKey(Item(hwnd_, IDC_EDIT_DELIVERY_GROUP), VK_RETURN);
   ExpectBoxAndAnswer(kConfirmSetup, {IDYES, IDNO}, MessageBoxView::kQuestion, IDNO);
   EXPECT_FALSE(run_->Ended());
-  EXPECT_EQ(Dlg().setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setupRuns.load(), 0);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "../support/local_services.h"
+#include "support/local_services.h"
 #include "app/resource.h"
 #include "setup/setup_run.h"
 #include "support/window_driver.h"
@@ -47,29 +47,25 @@ class SlowServiceWindow : public ::testing::Test {
     ASSERT_TRUE(services_.WriteData("[group slow]\nversion=5.2.0\ndelay=" +
                                     std::to_string(kAnswerDelayMs) + "\n"));
 
-    dialog_->survey = [](TestDialog& d) {
-      d.LeaveSurveyResult({{IDC_EDIT_DELIVERY_GROUP, L"slow"},
-                           {IDC_EDIT_SENDBOX_ID, L"NO-SUCH-BOX"},
-                           {IDC_EDIT_SENDBOX_PASSWORD, L"pw"},
-                           {IDC_EDIT_LOGON_USER, L"terminal"}},
-                          true);
-      return 0;
+    bodies_->survey = [](IProgressSink&) {
+      return SurveyShowing({{IDC_EDIT_DELIVERY_GROUP, L"slow"},
+                            {IDC_EDIT_SENDBOX_ID, L"NO-SUCH-BOX"},
+                            {IDC_EDIT_SENDBOX_PASSWORD, L"pw"},
+                            {IDC_EDIT_LOGON_USER, L"terminal"}},
+                           true);
     };
-    dialog_->setup = [](TestDialog& d) {
+    bodies_->setup = [](IProgressSink& progress, const setup::SetupInputs&) {
       setup::SetupInputs inputs;
       inputs.logonUser = L"terminal";
       inputs.deliveryGroup = L"slow";
       inputs.sendBoxId = L"NO-SUCH-BOX";
       inputs.sendBoxPassword = L"pw";
       AcceptingLogon logon;
-      const setup::SetupOutcome outcome = setup::RunSetup(d, inputs, logon);
-      d.LeaveErrorText(outcome.errorText);
-      return outcome.result;
+      return setup::RunSetup(progress, inputs, logon);
     };
-    run_ = std::make_unique<AppRun>(dialog_);
-    weak_ = dialog_;
-    dialog_.reset();
+    run_ = std::make_unique<AppRun>(bodies_);
     hwnd_ = run_->Dialog();
+    weak_ = run_->DialogObject();
     ASSERT_NE(hwnd_, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Enabled(hwnd_, IDC_BUTTON_START); }));
   }
@@ -112,7 +108,7 @@ class SlowServiceWindow : public ::testing::Test {
 
   vtstest::LocalServices services_;
   std::unique_ptr<vtstest::ProxyScope> proxy_;
-  std::shared_ptr<TestDialog> dialog_ = std::make_shared<TestDialog>();
+  std::shared_ptr<TestBodies> bodies_ = std::make_shared<TestBodies>();
   std::weak_ptr<TestDialog> weak_;
   std::unique_ptr<AppRun> run_;
   HWND hwnd_ = nullptr;

@@ -134,6 +134,7 @@ TEST_F(AutoLogonValues, AreWrittenExactlyAsTypedInClearText) {
     SetupInputs inputs = SomeInputs();
     inputs.logonPassword = password;
     CSetupRun run(sink, inputs, accepting);
+    inputs = SetupInputs();  // the run holds its own copy
     ASSERT_TRUE(run.WriteAutoLogonValues());
     EXPECT_EQ(sink.reports, (std::vector<Report>{{30, L"オートログイン 設定中..."}}));
     EXPECT_EQ(Read(L"AutoAdminLogon"), L"1");

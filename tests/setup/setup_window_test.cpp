@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -96,17 +97,27 @@ const char kData[] =
     "[box no-bracket]\nbody=<p>##ERROR## no bracket\n"
     "[box both]\nbody=<p>##ERROR## old<br>##COMPLETE##</p>\n";
 
-// A setup dialog whose run asks this log-on check instead of Windows.
-class SetupDialog : public TestDialog {
+// The real setup run, asking this log-on check instead of Windows; it notes
+// the message each run leaves.
+class SetupBodies : public TestBodies {
  public:
-  explicit SetupDialog(bool acceptLogon) : logon_(acceptLogon) {}
+  explicit SetupBodies(bool acceptLogon) : logon_(acceptLogon) {
+    setup = [this](IProgressSink& progress, const setup::SetupInputs& inputs) {
+      setup::SetupOutcome outcome = setup::RunSetup(progress, inputs, logon_);
+      std::lock_guard<std::mutex> lock(mutex_);
+      lastMessage_ = outcome.errorText;
+      return outcome;
+    };
+  }
+  std::wstring LastMessage() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastMessage_;
+  }
   setup_test::FixedLogon logon_;
 
- protected:
-  int RunSetup() override {
-    ++setupRuns;
-    return RunSetupWith(logon_);
-  }
+ private:
+  mutable std::mutex mutex_;
+  std::wstring lastMessage_;
 };
 
 struct WindowInputs {
@@ -215,16 +226,14 @@ class SetupWindow : public ::testing::Test {
   // marking itself in the automatic log-on label, and waits until it is idle.
   void OpenWindow(const WindowInputs& inputs, bool acceptLogon = true, bool sendBoxEditable = true) {
     CloseWindow();
-    auto dialog = std::make_shared<SetupDialog>(acceptLogon);
-    dialog->survey = [inputs, sendBoxEditable](TestDialog& d) {
-      d.LeaveSurveyResult(SurveyOf(inputs, d.surveyRuns == 1 ? L"first" : L"second"),
-                          sendBoxEditable);
-      return 0;
+    bodies_ = std::make_shared<SetupBodies>(acceptLogon);
+    bodies_->survey = [bodies = bodies_.get(), inputs, sendBoxEditable](IProgressSink&) {
+      return SurveyShowing(SurveyOf(inputs, bodies->surveyRuns == 1 ? L"first" : L"second"),
+                           sendBoxEditable);
     };
-    weak_ = dialog;
-    run_ = std::make_unique<AppRun>(dialog);
-    dialog.reset();
+    run_ = std::make_unique<AppRun>(bodies_);
     hwnd_ = run_->Dialog();
+    weak_ = run_->DialogObject();
     ASSERT_NE(hwnd_, nullptr);
     ASSERT_TRUE(WaitForIdle());
   }
@@ -240,11 +249,6 @@ class SetupWindow : public ::testing::Test {
                  run_->CurrentMessageBox() == nullptr;
         },
         timeoutMs);
-  }
-  SetupDialog& Dlg() {
-    auto locked = weak_.lock();
-    EXPECT_TRUE(locked);
-    return *locked;  // the application keeps it alive while the window is open
   }
 
   // Presses the start button and answers Yes to the confirmation.
@@ -300,7 +304,8 @@ class SetupWindow : public ::testing::Test {
                        sysops::kStartupShortcutName};
 
   std::unique_ptr<AppRun> run_;
-  std::weak_ptr<SetupDialog> weak_;
+  std::shared_ptr<SetupBodies> bodies_;
+  std::weak_ptr<TestDialog> weak_;
   HWND hwnd_ = nullptr;
   size_t mark_ = 0;
   bool com_ = false;
@@ -315,8 +320,8 @@ TEST_F(SetupWindow, ARefusedLogOnAsksNoServiceAtAll) {
   ASSERT_TRUE(WaitForIdle());
   EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_SENDBOX_PASSWORD)), L"a&b #1=2");
-  ASSERT_EQ(Dlg().logon_.asked.size(), 1u);
-  EXPECT_EQ(Dlg().logon_.asked[0], (std::vector<std::wstring>{L"端末", L"VARNEL-PC", L""}));
+  ASSERT_EQ(bodies_->logon_.asked.size(), 1u);
+  EXPECT_EQ(bodies_->logon_.asked[0], (std::vector<std::wstring>{L"端末", L"VARNEL-PC", L""}));
 }
 
 TEST_F(SetupWindow, EveryRefusedValidationEndsTheRunWithItsMessageAndChangesNothing) {
@@ -377,7 +382,7 @@ TEST_F(SetupWindow, UnwritableAutoLogonValuesStopTheRunWithTheGeneralMessage) {
     const MessageBoxView box = FinalBox();
     EXPECT_EQ(box.text, kSetupFailed);
     EXPECT_EQ(box.icon, MessageBoxView::kInformation);
-    EXPECT_FALSE(Dlg().ErrorText()) << "the run left a message";
+    EXPECT_EQ(bodies_->LastMessage(), L"") << "the run left a message";
     ASSERT_TRUE(WaitForIdle());
   }
   // The two validations, then nothing: no step from the power plan on.
@@ -467,7 +472,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   HWND box = run_->WaitForMessageBox(120000);
   ASSERT_NE(box, nullptr) << "no completion message";
   EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_AUTO_LOGON)), L"second");
-  EXPECT_EQ(Dlg().surveyRuns.load(), 2);
+  EXPECT_EQ(bodies_->surveyRuns.load(), 2);
   const MessageBoxView view = ReadMessageBox(box);
   EXPECT_EQ(view.text, kCompleted);
   EXPECT_EQ(view.icon, MessageBoxView::kInformation);
@@ -492,7 +497,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(refusal.icon, MessageBoxView::kInformation);
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(run_->MessageBoxesShown(), 1) << "no confirmation asked";
-  EXPECT_EQ(Dlg().setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setupRuns.load(), 0);
   EXPECT_TRUE(Sent().empty());
   depotron_.StopUpdaters();
 }
@@ -559,7 +564,7 @@ TEST_F(SetupWindow, AnUpdaterThatCannotStartIsReportedNotCompleted) {
   EXPECT_EQ(box.text, kNotStarted);
   EXPECT_EQ(box.icon, MessageBoxView::kExclamation);
   ASSERT_TRUE(WaitForIdle());
-  EXPECT_EQ(Dlg().surveyRuns.load(), 1) << "no survey after a failed hand-over";
+  EXPECT_EQ(bodies_->surveyRuns.load(), 1) << "no survey after a failed hand-over";
   EXPECT_EQ(SentPaths().size(), 2u) << "nothing downloaded";
 }
 

@@ -70,32 +70,48 @@ bool Gate::Wait(DWORD timeoutMs) const {
   return ::WaitForSingleObject(event_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
+survey::SurveyOutcome TestBodies::Survey(IProgressSink& progress) {
+  ++surveyRuns;
+  return survey ? survey(progress) : survey::SurveyOutcome();
+}
+
+setup::SetupOutcome TestBodies::Setup(IProgressSink& progress, const setup::SetupInputs& inputs) {
+  ++setupRuns;
+  return setup ? setup(progress, inputs) : setup::SetupOutcome();
+}
+
+survey::SurveyOutcome SurveyShowing(SurveyResultMap map, bool sendBoxEditable, int result) {
+  survey::SurveyOutcome outcome;
+  outcome.result = result;
+  outcome.entries = std::move(map);
+  outcome.send_box_editable = sendBoxEditable;
+  return outcome;
+}
+
+setup::SetupOutcome SetupEnding(int result, const std::wstring& message) {
+  setup::SetupOutcome outcome;
+  outcome.result = result;
+  outcome.errorText = message;
+  return outcome;
+}
+
+std::vector<std::wstring> InputList(const setup::SetupInputs& inputs) {
+  return {inputs.logonUser,     inputs.logonDomain,     inputs.logonPassword,
+          inputs.deliveryGroup, inputs.sendBoxId,       inputs.sendBoxPassword,
+          inputs.processGroupId};
+}
+
+TestDialog::TestDialog(std::shared_ptr<IWorkerBodies> bodies,
+                       std::function<void(TestDialog&)> beforeInit)
+    : CVarnelTerminalSetupWizardDlg(std::move(bodies)), beforeInit_(std::move(beforeInit)) {}
+
 TestDialog::~TestDialog() {
   if (endCodeSink) endCodeSink->store(ModalResult());
 }
 
-void TestDialog::LeaveSurveyResult(SurveyResultMap map, bool sendBoxEditable) {
-  m_pSurveyResult.Assign(std::move(map));
-  m_bSendBoxEditable.store(sendBoxEditable);
-}
-
-void TestDialog::LeaveErrorText(const std::wstring& text) { m_pErrorText.Assign(text); }
-
-void TestDialog::PostProgressWithoutText(int percent) {
-  m_pReportText.Reset();
-  m_nPercent.store(percent);
-  PostToWindow(WM_PROGRESS, 0, 0);
-}
-
-std::vector<std::wstring> TestDialog::InputCopies() const {
-  std::vector<std::wstring> copies;
-  for (const fw::AtomicSharedText* slot :
-       {&m_pLogonUser, &m_pLogonDomain, &m_pLogonPassword, &m_pDeliveryGroup, &m_pSendBoxId,
-        &m_pSendBoxPassword, &m_pProcessGroupId}) {
-    fw::SharedText text = slot->Load();
-    copies.push_back(text ? *text : L"<none>");
-  }
-  return copies;
+BOOL TestDialog::OnInitDialog() {
+  if (beforeInit_) beforeInit_(*this);
+  return CVarnelTerminalSetupWizardDlg::OnInitDialog();
 }
 
 bool TestDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -105,29 +121,48 @@ bool TestDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
   return handled;
 }
 
-int TestDialog::RunSurvey() {
-  ++surveyRuns;
-  return survey ? survey(*this) : -1;
-}
+// The application as the program runs it, making a watched dialog.
+class AppRun::App : public CVarnelTerminalSetupWizardApp {
+ public:
+  App(AppRun& run, std::shared_ptr<IWorkerBodies> bodies,
+      std::function<void(TestDialog&)> beforeInit)
+      : CVarnelTerminalSetupWizardApp(std::move(bodies)),
+        run_(run),
+        beforeInit_(std::move(beforeInit)) {}
 
-int TestDialog::RunSetup() {
-  ++setupRuns;
-  return setup ? setup(*this) : -1;
-}
+ protected:
+  std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog(
+      std::shared_ptr<IWorkerBodies> bodies) override {
+    auto dialog = std::make_shared<TestDialog>(std::move(bodies), std::move(beforeInit_));
+    dialog->endCodeSink = run_.endCode_;
+    std::lock_guard<std::mutex> lock(run_.mutex_);
+    run_.weak_ = dialog;
+    return dialog;
+  }
 
-AppRun::AppRun(std::shared_ptr<TestDialog> dialog) : weak_(dialog) {
-  dialog->endCodeSink = endCode_;
-  thread_ = std::thread(&AppRun::ThreadMain, this, std::move(dialog));
+ private:
+  AppRun& run_;
+  std::function<void(TestDialog&)> beforeInit_;
+};
+
+AppRun::AppRun(std::shared_ptr<IWorkerBodies> bodies, std::function<void(TestDialog&)> beforeInit) {
+  thread_ = std::thread(&AppRun::ThreadMain, this, std::move(bodies), std::move(beforeInit));
   WaitUntil([this] { return threadId_.load() != 0; });
 }
 
-void AppRun::ThreadMain(std::shared_ptr<TestDialog> dialog) {
+std::weak_ptr<TestDialog> AppRun::DialogObject() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return weak_;
+}
+
+void AppRun::ThreadMain(std::shared_ptr<IWorkerBodies> bodies,
+                        std::function<void(TestDialog&)> beforeInit) {
   g_dialogsCreated.store(0);
   t_dialogsCreated = &g_dialogsCreated;
   HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CountDialogs, nullptr, ::GetCurrentThreadId());
   threadId_.store(::GetCurrentThreadId());
   {
-    TestApp app(std::move(dialog));
+    App app(*this, std::move(bodies), std::move(beforeInit));
     initResult_ = app.InitInstance();
   }
   if (hook) ::UnhookWindowsHookEx(hook);

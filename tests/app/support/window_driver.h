@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,52 +32,51 @@ class Gate {
   fw::ScopedHandle event_;
 };
 
-// The main dialog with worker bodies supplied by the test. The bodies run on
-// the dialog's worker threads exactly as the real survey and setup do.
-class TestDialog : public CVarnelTerminalSetupWizardDlg {
+// Worker bodies supplied by the test, given to the dialog as the program
+// gives it the real ones. They run on the dialog's worker threads exactly as
+// the real survey and setup do; an unset body fails.
+class TestBodies : public IWorkerBodies {
  public:
-  using Body = std::function<int(TestDialog&)>;
-  Body survey;
-  Body setup;
+  using SurveyBody = std::function<survey::SurveyOutcome(IProgressSink&)>;
+  using SetupBody =
+      std::function<setup::SetupOutcome(IProgressSink&, const setup::SetupInputs&)>;
+  SurveyBody survey;
+  SetupBody setup;
   std::atomic<int> surveyRuns{0};
   std::atomic<int> setupRuns{0};
+
+  survey::SurveyOutcome Survey(IProgressSink& progress) override;
+  setup::SetupOutcome Setup(IProgressSink& progress, const setup::SetupInputs& inputs) override;
+};
+
+// A survey that hands the window `map` (result 0), or `result` with it.
+survey::SurveyOutcome SurveyShowing(SurveyResultMap map, bool sendBoxEditable, int result = 0);
+// A run that ends with `result`, leaving `message` (empty: none).
+setup::SetupOutcome SetupEnding(int result, const std::wstring& message = L"");
+// The seven inputs in the order the run reads them.
+std::vector<std::wstring> InputList(const setup::SetupInputs& inputs);
+
+// The real main dialog, watched from outside: it counts the messages its
+// window has finished handling and hands over its end code when it goes.
+class TestDialog : public CVarnelTerminalSetupWizardDlg {
+ public:
+  TestDialog(std::shared_ptr<IWorkerBodies> bodies, std::function<void(TestDialog&)> beforeInit);
+  ~TestDialog() override;
+
   // WM_PROGRESS messages the window has finished handling.
   std::atomic<int> progressHandled{0};
   // Completion messages of either worker that the window has finished
   // handling (which may mean only noting them).
   std::atomic<int> finishesHandled{0};
-
-  // What a survey leaves behind for the window.
-  void LeaveSurveyResult(SurveyResultMap map, bool sendBoxEditable);
-  void LeaveErrorText(const std::wstring& text);
-  // Empties the report channel's text and sets a percentage, then posts
-  // WM_PROGRESS: a progress message with nothing to show.
-  void PostProgressWithoutText(int percent);
-  fw::SharedText ErrorText() const { return m_pErrorText.Load(); }
-  // The seven input copies, in the order the setup run reads them.
-  std::vector<std::wstring> InputCopies() const;
-
   // Receives the dialog's end code when the object goes.
   std::shared_ptr<std::atomic<INT_PTR>> endCodeSink;
-  ~TestDialog() override;
 
  protected:
+  BOOL OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-  int RunSurvey() override;
-  int RunSetup() override;
-};
-
-class TestApp : public CVarnelTerminalSetupWizardApp {
- public:
-  explicit TestApp(std::shared_ptr<TestDialog> dialog) : dialog_(std::move(dialog)) {}
-
- protected:
-  std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog() override {
-    return std::move(dialog_);
-  }
 
  private:
-  std::shared_ptr<TestDialog> dialog_;
+  std::function<void(TestDialog&)> beforeInit_;
 };
 
 // A message box as the technician sees it.
@@ -93,9 +93,12 @@ struct MessageBoxView {
 // Runs the application (start-up and modal dialog) on a window thread.
 class AppRun {
  public:
-  // The run holds no reference to the dialog: the application and the
-  // dialog's workers own it. `dialog` is used only while it lives.
-  explicit AppRun(std::shared_ptr<TestDialog> dialog);
+  // The application makes its dialog with `bodies`. The run holds no
+  // reference to the dialog: the application and the dialog's workers own
+  // it. `beforeInit` (if any) is called with the dialog on the window thread
+  // when its window exists, before the dialog initialises it.
+  explicit AppRun(std::shared_ptr<IWorkerBodies> bodies,
+                  std::function<void(TestDialog&)> beforeInit = nullptr);
   ~AppRun();  // closes whatever is still open and joins the window thread
   AppRun(const AppRun&) = delete;
   AppRun& operator=(const AppRun&) = delete;
@@ -113,14 +116,18 @@ class AppRun {
   bool Ended() const { return ended_.load(); }
   bool WaitForEnd(DWORD timeoutMs = 15000);
   BOOL InitInstanceResult() const { return initResult_; }
-  std::weak_ptr<TestDialog> DialogObject() const { return weak_; }
+  // The dialog object, once Dialog() has found its window.
+  std::weak_ptr<TestDialog> DialogObject() const;
   // The dialog's end code, once the dialog object has gone (-2 before).
   INT_PTR EndCode() const { return endCode_->load(); }
 
  private:
-  void ThreadMain(std::shared_ptr<TestDialog> dialog);
+  class App;
+  void ThreadMain(std::shared_ptr<IWorkerBodies> bodies,
+                  std::function<void(TestDialog&)> beforeInit);
 
-  std::weak_ptr<TestDialog> weak_;
+  mutable std::mutex mutex_;
+  std::weak_ptr<TestDialog> weak_;  // guarded by mutex_
   std::thread thread_;
   std::atomic<DWORD> threadId_{0};
   std::atomic<bool> ended_{false};
