@@ -35,7 +35,7 @@ class CMultiIniFile {
   virtual std::wstring GetFilePath() const;
   virtual void SetFilePath(const wchar_t* path);
   // Switches to cached mode on `path` and loads it.
-  virtual BOOL Open(const wchar_t* path, BOOL unicode);
+  [[nodiscard]] virtual BOOL Open(const wchar_t* path, BOOL unicode);
   // Adds the entries of the file to the map; TRUE for a missing file.
   virtual BOOL LoadFile(const wchar_t* path, BOOL unicode);
   // Writes the whole map. Raises CFileException when a write fails (disk
@@ -47,13 +47,14 @@ class CMultiIniFile {
   virtual BOOL Flush(BOOL unicode);
 
   virtual BOOL WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
-  virtual std::wstring GetString(const wchar_t* section, const wchar_t* key, const wchar_t* def);
-  virtual std::wstring GetString(const wchar_t* section, const wchar_t* key, int def);
-  virtual int GetInt(const wchar_t* section, const wchar_t* key, int def);
+  [[nodiscard]] virtual std::wstring GetString(const wchar_t* section, const wchar_t* key,
+                                               const wchar_t* def);
+  [[nodiscard]] virtual std::wstring GetString(const wchar_t* section, const wchar_t* key, int def);
+  [[nodiscard]] virtual int GetInt(const wchar_t* section, const wchar_t* key, int def);
   virtual BOOL WriteInt(const wchar_t* section, const wchar_t* key, int value);
-  virtual BOOL GetBool(const wchar_t* section, const wchar_t* key, BOOL def);
+  [[nodiscard]] virtual BOOL GetBool(const wchar_t* section, const wchar_t* key, BOOL def);
   virtual BOOL WriteBool(const wchar_t* section, const wchar_t* key, BOOL value);
-  virtual POINT GetPoint(const wchar_t* section, const wchar_t* key, POINT def);
+  [[nodiscard]] virtual POINT GetPoint(const wchar_t* section, const wchar_t* key, POINT def);
   virtual BOOL WritePoint(const wchar_t* section, const wchar_t* key, POINT value);
   virtual BOOL WriteColor(const wchar_t* section, const wchar_t* key, COLORREF color);
   virtual BOOL WriteDateTime(const wchar_t* section, const wchar_t* key, const COleDateTime& time);
@@ -62,15 +63,17 @@ class CMultiIniFile {
   // below 0 or above 100000 is refused: FALSE, the list left as it was.
   virtual BOOL GetStringList(CMultiStringList* list, const wchar_t* section, const wchar_t* key,
                              const wchar_t* defItem);
-  virtual CBinary GetBinary(const wchar_t* section, const wchar_t* key, const CBinary& def);
+  [[nodiscard]] virtual CBinary GetBinary(const wchar_t* section, const wchar_t* key,
+                                          const CBinary& def);
   virtual BOOL WriteStringList(const wchar_t* section, const wchar_t* key,
                                const CMultiStringList* list);
   virtual BOOL WriteBinary(const wchar_t* section, const wchar_t* key, const CBinary& value);
   // "COMMON_APPDATA\rest" and "LOCAL_APPDATA\rest" become paths under those
   // special folders; anything else comes back unchanged.
   virtual std::wstring ExpandFolderToken(const std::wstring& path);
-  virtual std::wstring GetPath(const wchar_t* section, const wchar_t* key, const wchar_t* def);
-  virtual int GetPenStyle(const wchar_t* section, const wchar_t* key, int def);
+  [[nodiscard]] virtual std::wstring GetPath(const wchar_t* section, const wchar_t* key,
+                                             const wchar_t* def);
+  [[nodiscard]] virtual int GetPenStyle(const wchar_t* section, const wchar_t* key, int def);
   virtual BOOL WritePenStyle(const wchar_t* section, const wchar_t* key, int style);
 
  protected:

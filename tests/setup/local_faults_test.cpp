@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/fake_depotron.h"
-#include "../support/local_services.h"
+#include "support/fake_depotron.h"
+#include "support/local_services.h"
 #include "support/fake_console_tools.h"
 #include "support/files.h"
 #include "support/programs.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/local_services.h"
+#include "support/local_services.h"
 #include "io/ini_file.h"
 #include "setup/setup_run.h"
 #include "run_messages.h"

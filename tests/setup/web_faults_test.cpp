@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/fake_depotron.h"
-#include "../support/local_services.h"
+#include "support/fake_depotron.h"
+#include "support/local_services.h"
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"

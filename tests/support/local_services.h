@@ -60,7 +60,16 @@ struct ServiceRequest {
   }
 };
 
-// "\\", "\t", "\r", "\n" and "\xNN" back to their bytes.
+// The value of a hexadecimal digit; -1 for any other character.
+inline int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "\\", "\t", "\r", "\n" and "\xNN" back to their bytes; a "\x" without two
+// hexadecimal digits stands for the "x".
 inline std::string UnescapeLogField(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -72,8 +81,9 @@ inline std::string UnescapeLogField(const std::string& text) {
     if (next == 't') out += '\t';
     else if (next == 'r') out += '\r';
     else if (next == 'n') out += '\n';
-    else if (next == 'x' && i + 2 < text.size()) {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+    else if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+             HexDigit(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
       i += 2;
     } else {
       out += next;
