@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "framework/message_box.h"
+#include "support/programs.h"
 #include "support/window_driver.h"
 
 namespace {
@@ -284,8 +284,8 @@ TEST_F(MainDialogTemplate, StartButtonIsTheBoldDefaultButtonWithItsIcon) {
   EXPECT_STREQ(buttonFont.lfFaceName, dialogFont.lfFaceName);
 }
 
-// The dialog template as stored in the executable (DLGTEMPLATEEX): what the
-// dialog manager may adjust when it creates the window (the font's
+// The dialog template as stored in the delivered executable (DLGTEMPLATEEX):
+// what the dialog manager may adjust when it creates the window (the font's
 // character set, borders turned into 3-D edges) is checked here.
 struct TemplateItem {
   DWORD style = 0;
@@ -338,12 +338,22 @@ class TemplateReader {
   const BYTE* p_;
 };
 
+// The delivered program's file, mapped for its resources alone: the
+// resources as the technician's copy carries them, after the release link
+// that dropped what nothing reaches and stripped the rest.
+HMODULE DeliveredProgram() {
+  static const HMODULE program = ::LoadLibraryExW(
+      test_support::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe").c_str(),
+      nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  return program;
+}
+
 DialogTemplate ReadDialogTemplate(int id) {
   DialogTemplate t;
-  HMODULE self = ::GetModuleHandleW(nullptr);
-  HRSRC info = ::FindResourceW(self, MAKEINTRESOURCEW(id), RT_DIALOG);
+  HMODULE program = DeliveredProgram();
+  HRSRC info = ::FindResourceW(program, MAKEINTRESOURCEW(id), RT_DIALOG);
   if (!info) return t;
-  auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(self, info)));
+  auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(program, info)));
   TemplateReader r(bytes);
   if (r.Take<WORD>() != 1 || r.Take<WORD>() != 0xFFFF) return t;  // not DLGTEMPLATEEX
   r.Take<DWORD>();  // help ID
@@ -384,6 +394,7 @@ DialogTemplate ReadDialogTemplate(int id) {
 }
 
 TEST(ProgramResources, DialogTemplateHeaderAndBorders) {
+  ASSERT_NE(DeliveredProgram(), nullptr) << ::GetLastError();
   const DialogTemplate t = ReadDialogTemplate(IDD_VARNELTERMINALSETUPWIZARD_DIALOG);
   EXPECT_EQ(t.title, L"Varnelターミナル セットアップ Ver1.00L00");
   EXPECT_EQ(t.cx, 396);
@@ -414,18 +425,22 @@ TEST(ProgramResources, DialogTemplateHeaderAndBorders) {
   EXPECT_EQ(t.items.size(), 36u);
 }
 
-TEST(ProgramResources, StringsIconsAndBitmapAreThere) {
-  EXPECT_EQ(fw::LoadResourceString(IDS_SOCKETS_INIT_FAILED),
-            L"Windows ソケットの初期化に失敗しました。");
-  HMODULE self = ::GetModuleHandleW(nullptr);
+TEST(ProgramResources, StringsIconsBitmapAndManifestAreThere) {
+  HMODULE program = DeliveredProgram();
+  ASSERT_NE(program, nullptr) << ::GetLastError();
+  wchar_t text[128] = {};
+  ::LoadStringW(program, IDS_SOCKETS_INIT_FAILED, text, 128);
+  EXPECT_STREQ(text, L"Windows ソケットの初期化に失敗しました。");
   for (int id : {IDR_MAINFRAME, IDI_DEPOTRON, IDI_LOGON, IDI_ICON_SEND}) {
     SCOPED_TRACE(id);
-    EXPECT_NE(::FindResourceW(self, MAKEINTRESOURCEW(id), RT_GROUP_ICON), nullptr);
+    EXPECT_NE(::FindResourceW(program, MAKEINTRESOURCEW(id), RT_GROUP_ICON), nullptr);
   }
-  EXPECT_NE(::FindResourceW(self, MAKEINTRESOURCEW(IDB_SENDBOX), RT_BITMAP), nullptr);
-  EXPECT_NE(::FindResourceW(self, MAKEINTRESOURCEW(IDD_VARNELTERMINALSETUPWIZARD_DIALOG),
+  EXPECT_NE(::FindResourceW(program, MAKEINTRESOURCEW(IDB_SENDBOX), RT_BITMAP), nullptr);
+  EXPECT_NE(::FindResourceW(program, MAKEINTRESOURCEW(IDD_VARNELTERMINALSETUPWIZARD_DIALOG),
                             RT_DIALOG),
             nullptr);
+  // The manifest's contents are checked from the file (check-executable).
+  EXPECT_NE(::FindResourceW(program, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
 }
 
 }  // namespace
