@@ -65,7 +65,7 @@ for mode in display headless; do
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     export DISPLAY=":$n"
-    for attempt in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   else
     unset DISPLAY
     args+=(--headless)
