@@ -443,10 +443,11 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(MachineDword(kPolicyKey, L"NoAutoUpdate"), 1u);
   EXPECT_TRUE(update.WaitFor(SERVICE_STOPPED));
   EXPECT_EQ(update.StartType(), startType);
+  // Both features are switched on, to take effect at the next start.
   ASSERT_TRUE(pc.FeatureState(L"Client-EmbeddedLogon"));
-  EXPECT_EQ(*pc.FeatureState(L"Client-EmbeddedLogon"), L"Enabled");
+  EXPECT_EQ(*pc.FeatureState(L"Client-EmbeddedLogon"), L"Enable Pending");
   ASSERT_TRUE(pc.FeatureState(L"Client-EmbeddedBootExp"));
-  EXPECT_EQ(*pc.FeatureState(L"Client-EmbeddedBootExp"), L"Enabled");
+  EXPECT_EQ(*pc.FeatureState(L"Client-EmbeddedBootExp"), L"Enable Pending");
   for (const wchar_t* value : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
     EXPECT_EQ(MachineDword(kEmbeddedKey, value), 1u) << value;
   }

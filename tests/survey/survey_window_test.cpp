@@ -160,6 +160,7 @@ TEST_F(SurveyWindow, ATerminalSetUpInFullWithNoUploadPending) {
   ASSERT_TRUE(values_.SetLogonScreen(1));
   sysops::EnableEmbeddedLogonFeature();
   sysops::EnableEmbeddedBootExpFeature();
+  ASSERT_TRUE(simulated_pc::RestartPc());
   RunSetupPowerCommands();
   ScopedFile program(sysops::GetTerminalProgramPath(), "");
   ScopedFile no_shortcut(

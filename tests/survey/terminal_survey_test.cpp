@@ -302,8 +302,11 @@ TEST_F(Survey, LogonScreenByTheFeaturesAndTheFourValues) {
   EXPECT_EQ(kNotInstalled, Entry(1017)) << "the values count only with the features";
 
   sysops::EnableEmbeddedLogonFeature();
+  ASSERT_TRUE(simulated_pc::RestartPc());
   EXPECT_EQ(kNotInstalled, Entry(1017)) << "one of the two features";
   sysops::EnableEmbeddedBootExpFeature();
+  EXPECT_EQ(kNotInstalled, Entry(1017)) << "a feature waiting for the restart";
+  ASSERT_TRUE(simulated_pc::RestartPc());
   EXPECT_EQ(kOk, Entry(1017)) << "HideBootLogo passes with any number but 0";
 
   ASSERT_TRUE(values_.hide_boot_logo.Remove());

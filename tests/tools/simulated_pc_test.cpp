@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "support/fake_console_tools.h"
@@ -83,13 +84,32 @@ TEST(SimulatedPc, IotEditionBeforeAndAfterTheSetupCommands) {
   ASSERT_NE(nullptr, state.FindPlan(L"SCHEME_BALANCED"));
   EXPECT_EQ(600u, state.FindPlan(L"SCHEME_BALANCED")->timeouts.monitor_ac);
 
+  // Enabled features wait for the next start of Windows; enabling one again
+  // meanwhile changes nothing.
   sysops::EnableEmbeddedLogonFeature();
-  EXPECT_EQ(0, sysops::QueryEmbeddedLogonFeatures()) << "one of two enabled";
   sysops::EnableEmbeddedBootExpFeature();
+  sysops::EnableEmbeddedBootExpFeature();
+  EXPECT_EQ(0, sysops::QueryEmbeddedLogonFeatures()) << "pending is not enabled";
+  state = Load();
+  EXPECT_EQ(L"Enable Pending", *state.FeatureState(L"Client-EmbeddedLogon"));
+  EXPECT_EQ(L"Enable Pending", *state.FeatureState(L"Client-EmbeddedBootExp"));
+  ASSERT_TRUE(simulated_pc::RestartPc());
   EXPECT_EQ(1, sysops::QueryEmbeddedLogonFeatures());
   state = Load();
   EXPECT_EQ(L"Enabled", *state.FeatureState(L"Client-EmbeddedLogon"));
-  EXPECT_EQ(L"Disabled", *state.FeatureState(L"Client-KeyboardFilter"));
+  EXPECT_EQ(L"Disabled", *state.FeatureState(L"Client-KeyboardFilter")) << "never asked for";
+  sysops::EnableEmbeddedLogonFeature();
+  EXPECT_EQ(1, sysops::QueryEmbeddedLogonFeatures()) << "enabling an enabled feature";
+
+  // Every command line as the tool received it, the last one last.
+  const std::vector<std::wstring> log = simulated_pc::ReadCommandLog();
+  const std::wstring dism = L"\"" + sysops::GetDismPath() + L"\" /online ";
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), dism + L"/Get-Features /English");
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       dism + L"/Enable-Feature /FeatureName:Client-EmbeddedBootExp /all /NoRestart"),
+            2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), L"powercfg.exe -setactive SCHEME_MIN"), 1);
 }
 
 TEST(SimulatedPc, OrdinaryEditionOffersNeitherFeatureNorPolicyEditor) {
@@ -151,6 +171,16 @@ TEST(SimulatedPc, TheProgramPreparesAnEditionFromAShell) {
   EXPECT_EQ(-1, sysops::QueryEmbeddedLogonFeatures());
   EXPECT_NE(std::wstring::npos, sysops::RunCommandAndCapture(L"\"" + program + L"\" show")
                                     .find(L"active=SCHEME_BALANCED"));
+
+  EXPECT_NE(std::wstring::npos,
+            sysops::RunCommandAndCapture(L"\"" + program + L"\" prepare iot").find(L"prepared"));
+  EXPECT_TRUE(simulated_pc::ReadCommandLog().empty()) << "a fresh PC has run nothing";
+  sysops::EnableEmbeddedLogonFeature();
+  sysops::EnableEmbeddedBootExpFeature();
+  EXPECT_EQ(0, sysops::QueryEmbeddedLogonFeatures());
+  EXPECT_NE(std::wstring::npos,
+            sysops::RunCommandAndCapture(L"\"" + program + L"\" restart").find(L"restarted"));
+  EXPECT_EQ(1, sysops::QueryEmbeddedLogonFeatures());
   EXPECT_NE(L"", sysops::RunCommandAndCapture(L"\"" + program + L"\" prepare windows-95"));
 }
 

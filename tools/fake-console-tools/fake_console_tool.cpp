@@ -2,7 +2,8 @@
 // VTS_FAKE_TOOL_NAME). It does what a script tells it: the UTF-8 text file
 // named by the environment variable VTS_FAKE_SCRIPT_VARIABLE. Without a
 // script it plays the tool on the simulated PC when the prefix has one
-// (simulated_tools.h), and otherwise prints nothing and exits with 0. One
+// (simulated_tools.h), noting its command line in the PC's command log, and
+// otherwise prints nothing and exits with 0. One
 // directive a line:
 //
 //   when <text>        the directives up to the next "when" apply only when
@@ -149,6 +150,7 @@ void Linger(const std::wstring& ms) {
 int Simulate(const std::wstring& command_line) {
   simulated_pc::State state;
   if (!simulated_pc::LoadState(&state)) return 0;
+  simulated_pc::AppendToCommandLog(command_line);
   std::vector<std::wstring> arguments;
   int count = 0;
   if (LPWSTR* argv = CommandLineToArgvW(command_line.c_str(), &count)) {

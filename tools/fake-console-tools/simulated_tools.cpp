@@ -108,6 +108,7 @@ ToolAnswer RunDism(State& state, const std::vector<std::wstring>& arguments) {
   bool online = false;
   bool get_features = false;
   bool enable = false;
+  bool no_restart = false;
   std::vector<std::wstring> names;
   for (const std::wstring& argument : arguments) {
     const std::wstring option = OptionName(argument);
@@ -120,7 +121,9 @@ ToolAnswer RunDism(State& state, const std::vector<std::wstring>& arguments) {
     } else if (option == L"featurename") {
       const std::size_t colon = argument.find(L':');
       if (colon != std::wstring::npos) names.push_back(argument.substr(colon + 1));
-    } else if (option != L"english" && option != L"all" && option != L"norestart") {
+    } else if (option == L"norestart") {
+      no_restart = true;
+    } else if (option != L"english" && option != L"all") {
       return DismError(L"87", L"The " + argument + L" option is unknown.", 87);
     }
   }
@@ -143,12 +146,23 @@ ToolAnswer RunDism(State& state, const std::vector<std::wstring>& arguments) {
                        static_cast<int>(0x800f080cu));
     }
   }
-  for (const std::wstring& name : names) *state.FeatureState(name) = L"Enabled";
+  // A feature switched on takes effect at the next start of Windows; until
+  // then DISM lists it as pending and answers 3010 (ERROR_SUCCESS_REBOOT_REQUIRED).
+  bool restart_needed = false;
+  for (const std::wstring& name : names) {
+    std::wstring& word = *state.FeatureState(name);
+    if (word != L"Enabled") {
+      word = L"Enable Pending";
+      restart_needed = true;
+    }
+  }
   return {dism_listing::Banner() +
               L"Enabling feature(s)\r\n"
               L"[==========================100.0%==========================]\r\n"
-              L"The operation completed successfully.\r\n",
-          0, true};
+              L"The operation completed successfully.\r\n" +
+              (restart_needed && !no_restart ? L"Restart Windows to complete this operation.\r\n"
+                                             : L""),
+          restart_needed ? 3010 : 0, restart_needed};
 }
 
 }  // namespace simulated_pc

@@ -27,6 +27,10 @@ ToolAnswer RunPowercfg(State& state, const std::vector<std::wstring>& arguments)
 
 //   /online /Get-Features [/English]
 //   /online /Enable-Feature /FeatureName:<name> [/all] [/NoRestart]
+//                               leaves a feature not yet enabled "Enable
+//                               Pending" (exit code 3010) until the simulated
+//                               PC restarts (simulated_pc::Restart); it never
+//                               restarts by itself, nor asks to
 ToolAnswer RunDism(State& state, const std::vector<std::wstring>& arguments);
 
 }  // namespace simulated_pc

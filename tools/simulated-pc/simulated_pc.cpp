@@ -64,7 +64,7 @@ bool SetVersionText(REGSAM view, const wchar_t* name, const std::wstring& text) 
 }
 
 std::vector<std::wstring> TouchedFiles() {
-  std::vector<std::wstring> files = {StateFilePath()};
+  std::vector<std::wstring> files = {StateFilePath(), CommandLogPath()};
   for (const std::wstring& folder : SystemFolders()) {
     for (const wchar_t* name : {L"powercfg.exe", L"DISM.EXE", L"gpedit.msc"}) {
       files.push_back(folder + L"\\" + name);
@@ -112,6 +112,7 @@ bool PreparePc(Edition edition, const std::wstring& fake_tools_folder, std::wstr
   state.features = iot ? dism_listing::IotFeatures(L"Disabled", L"Disabled")
                        : dism_listing::ProFeatures();
   if (!SaveState(state)) return fail(L"cannot write " + StateFilePath());
+  if (!RemoveFile(CommandLogPath())) return fail(L"cannot remove " + CommandLogPath());
 
   for (REGSAM view : kViews) {
     if (!SetVersionText(view, L"ProductName",
@@ -121,6 +122,13 @@ bool PreparePc(Edition edition, const std::wstring& fake_tools_folder, std::wstr
     }
   }
   return true;
+}
+
+bool RestartPc() {
+  State state;
+  if (!LoadState(&state)) return false;
+  Restart(state);
+  return SaveState(state);
 }
 
 ScopedSimulatedPc::ScopedSimulatedPc(Edition edition, const std::wstring& fake_tools_folder) {

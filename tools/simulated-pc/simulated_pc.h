@@ -14,7 +14,9 @@
 //     views).
 // From then on the fake tools answer from the state and change it as Windows
 // would: "powercfg.exe -setactive SCHEME_MIN", "powercfg /x /<time-out> 0",
-// "DISM.EXE /online /Enable-Feature /FeatureName:<name> /all /NoRestart".
+// "DISM.EXE /online /Enable-Feature /FeatureName:<name> /all /NoRestart"
+// (which leaves the feature "Enable Pending" until the PC restarts), and note
+// every command line they were given in the PC's command log.
 // A fake tool given a script (tests/support/fake_console_tools.h) follows the
 // script instead, so tests of the readers keep their fixed listings.
 //
@@ -30,6 +32,7 @@
 // From a shell (the demo), with the program built next to the fake tools
 // (build/win/tools/fake-console-tools/vts-simulated-pc.exe):
 //   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe prepare iot|ordinary
+//   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe restart
 //   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe show   (the state file)
 // which changes the prefix for good.
 
@@ -50,6 +53,11 @@ std::vector<std::wstring> SystemFolders();
 // `fake_tools_folder`. False, with what failed in `failure`, when a step did
 // not work; the steps before it stay done.
 bool PreparePc(Edition edition, const std::wstring& fake_tools_folder, std::wstring* failure);
+
+// The simulated PC started again: pending feature changes take effect
+// (simulated_pc_state.h). False when the prefix has no simulated PC or its
+// state cannot be written.
+bool RestartPc();
 
 // PreparePc for the lifetime of the object; afterwards every file and
 // registry value it touched, the state file included, is as it was before.

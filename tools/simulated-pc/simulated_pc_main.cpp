@@ -3,6 +3,7 @@
 // shell. It takes powercfg.exe and DISM.exe from its own folder.
 //
 //   vts-simulated-pc.exe prepare iot|ordinary
+//   vts-simulated-pc.exe restart   (pending feature changes take effect)
 //   vts-simulated-pc.exe show
 
 #include <windows.h>
@@ -17,6 +18,7 @@ namespace {
 
 int Usage() {
   std::fputs("usage: vts-simulated-pc.exe prepare iot|ordinary\n"
+             "       vts-simulated-pc.exe restart\n"
              "       vts-simulated-pc.exe show\n",
              stderr);
   return 2;
@@ -51,6 +53,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     PrintUtf8(stdout, L"prepared as the " + edition + L" edition; state in " +
                           simulated_pc::StateFilePath() + L"\n");
+    return 0;
+  }
+  if (command == L"restart" && argc == 2) {
+    if (!simulated_pc::RestartPc()) {
+      PrintUtf8(stderr, L"vts-simulated-pc: no simulated PC to restart in this prefix\n");
+      return 1;
+    }
+    PrintUtf8(stdout, L"restarted; pending feature changes have taken effect\n");
     return 0;
   }
   if (command == L"show" && argc == 2) {

@@ -25,6 +25,15 @@ bool ParseSeconds(const std::wstring& text, std::uint32_t* value) {
   return true;
 }
 
+// The Windows folder is the same for 32- and 64-bit processes: it is not
+// redirected.
+std::wstring InWindowsFolder(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+  return (n == 0 || n >= MAX_PATH ? std::wstring(L"C:\\windows") : std::wstring(folder)) + L"\\" +
+         name;
+}
+
 }  // namespace
 
 const std::vector<std::wstring>& TimeOutNames() {
@@ -78,11 +87,46 @@ State FreshPowerState() {
   return state;
 }
 
-std::wstring StateFilePath() {
-  wchar_t folder[MAX_PATH] = {};
-  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return L"C:\\windows\\vts-simulated-pc.ini";
-  return std::wstring(folder) + L"\\vts-simulated-pc.ini";
+std::wstring StateFilePath() { return InWindowsFolder(L"vts-simulated-pc.ini"); }
+
+std::wstring CommandLogPath() { return InWindowsFolder(L"vts-simulated-pc-commands.txt"); }
+
+bool AppendToCommandLog(const std::wstring& command_line) {
+  const HANDLE file = CreateFileW(CommandLogPath().c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                                  nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::string line = ToUtf8(command_line + L"\r\n");
+  DWORD written = 0;
+  const bool ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written,
+                            nullptr) &&
+                  written == line.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::vector<std::wstring> ReadCommandLog() {
+  std::vector<std::wstring> lines;
+  std::string bytes;
+  if (!ReadWholeFile(CommandLogPath(), &bytes)) return lines;
+  const std::wstring text = FromUtf8(bytes);
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t end = text.find(L"\r\n", pos);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+void Restart(State& state) {
+  for (auto& feature : state.features) {
+    if (feature.second == L"Enable Pending") {
+      feature.second = L"Enabled";
+    } else if (feature.second == L"Disable Pending") {
+      feature.second = L"Disabled";
+    }
+  }
 }
 
 std::string FormatState(const State& state) {

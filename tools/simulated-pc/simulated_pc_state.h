@@ -15,6 +15,12 @@
 //   [features]              <feature name>=<state word>, in DISM's order
 //
 // A file that cannot be read or parsed counts as no simulated PC at all.
+//
+// A feature enabled on a running Windows waits for the next start: DISM lists
+// it as "Enable Pending" until then, and Restart makes it "Enabled". Beside
+// the state, the fake tools keep a log of the command lines they were given,
+// exactly as each process received its own, so that a test can tell how the
+// program started a tool (by which path, with which arguments).
 
 #include <cstdint>
 #include <string>
@@ -70,5 +76,16 @@ bool ParseState(const std::string& text, State* state);
 bool LoadState(State* state, const std::wstring& path = StateFilePath());
 // Replaces the file as a whole (written beside it, then moved over it).
 bool SaveState(const State& state, const std::wstring& path = StateFilePath());
+
+// What a start of Windows does to the state: every pending change of a
+// feature ("Enable Pending", "Disable Pending") takes effect.
+void Restart(State& state);
+
+// %SystemRoot%\vts-simulated-pc-commands.txt: one command line a line, UTF-8,
+// CR LF, in the order the tools were started.
+std::wstring CommandLogPath();
+bool AppendToCommandLog(const std::wstring& command_line);
+// Empty when nothing was logged (or there is no log).
+std::vector<std::wstring> ReadCommandLog();
 
 }  // namespace simulated_pc
