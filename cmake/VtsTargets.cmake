@@ -82,3 +82,18 @@ function(vts_add_test)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
   endif()
 endfunction()
+
+# vts_add_win32_run(<test>): the Wine test <test> once more, as <test>_win32,
+# on a 32-bit Windows: the build tree's 32-bit prefix (VTS_WINEPREFIX32), where
+# there is no WoW64, no SYSNATIVE, one registry view and no "Program Files
+# (x86)". The same executable and time-out, label win32; no 64-bit test
+# touches that prefix, so its tests lock only each other out. Fixtures and
+# environment are the caller's to add.
+function(vts_add_win32_run test)
+  get_test_property(${test} TIMEOUT timeout)
+  add_test(NAME ${test}_win32
+           COMMAND ${VTS_WINE_RUN} --arch win32 --prefix ${VTS_WINEPREFIX32}
+                   $<TARGET_FILE:${test}> --gtest_color=no)
+  set_tests_properties(${test}_win32 PROPERTIES TIMEOUT ${timeout} LABELS "wine;win32"
+                       RESOURCE_LOCK vts_wineprefix32)
+endfunction()

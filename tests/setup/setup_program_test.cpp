@@ -2,8 +2,12 @@
 // PC, against the local services, with the Depotron stand-ins: the first run
 // on a PC without Depotron closes the window and leaves the package
 // installing; the second starts the installed updater, surveys again and only
-// then shows the completion. The log-on goes to Windows itself here (Wine
-// accepts it); everything the runs change is put back.
+// then shows the completion. The log-on screen features it switched on wait
+// for the PC's restart, and only the survey after it finds them. The log-on
+// goes to Windows itself here (Wine accepts it); everything the runs change
+// is put back. It runs on a 64-bit and on a 32-bit Windows, and checks what
+// differs between the two: how DISM is reached, the registry views and the
+// program-files folder.
 
 #include <windows.h>
 #include <objbase.h>
@@ -44,6 +48,14 @@ const std::wstring kConfirmSetup =
     L"（コンピュータは自動的に再起動されることがあります)";
 const std::wstring kCompleted =
     L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
+const std::wstring kNotInstalled = L"( 未インストール ）";
+
+// On a 64-bit Windows the program reaches the 64-bit DISM through SYSNATIVE,
+// on a 32-bit one the only DISM there is, by its bare name.
+std::wstring ExpectedDismStart() {
+  return test_support::OnWow64() ? L"\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" "
+                                 : L"\"DISM.EXE\" ";
+}
 
 struct Windows {
   DWORD processId;
@@ -175,16 +187,52 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
       },
       120000))
       << "no completion message";
-  EXPECT_NE(Text(Item(window_.main, IDC_STATIC_AUTO_LOGON)), autoLogonBefore);
+  // The survey reads back the log-on the run wrote; the features the runs
+  // switched on are pending until the PC restarts, so they count as not
+  // enabled yet.
+  EXPECT_NE(autoLogonBefore, L"OK");
+  EXPECT_EQ(Text(Item(window_.main, IDC_STATIC_AUTO_LOGON)), L"OK");
+  EXPECT_EQ(Text(Item(window_.main, IDC_STATIC_LOGON_SCREEN)), kNotInstalled);
   // A password edit gives its text to no other process, so the password is
-  // looked at where the run wrote it.
+  // looked at where the run wrote it: the 64-bit view, which on a 64-bit
+  // Windows is not the one a 32-bit program sees by default, and on a 32-bit
+  // Windows is the only one.
   EXPECT_EQ(sysops::ReadRegistryString(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kWinlogonKey) +
                                            L"\\DefaultPassword",
                                        L"<none>"),
             L"secret");
+  const test_support::RawValue unflagged =
+      test_support::QueryRaw(HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword", 0);
+  if (test_support::OnWow64()) {
+    EXPECT_EQ(unflagged.status, ERROR_FILE_NOT_FOUND) << "written into the 32-bit view";
+  } else {
+    EXPECT_EQ(unflagged.status, ERROR_SUCCESS) << "not in the one view";
+    const std::wstring secret(L"secret", 7);  // with its terminator
+    EXPECT_EQ(std::string(unflagged.bytes.begin(), unflagged.bytes.end()),
+              test_support::Utf16Bytes(secret, false));
+  }
   Answer(window_.box, IDOK);
   EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after the completion";
   EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
+  EXPECT_EQ(sysops::GetDepotronUpdaterPath(),
+            test_support::ExpectedProgramFiles() + L"\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
+  EXPECT_EQ(depotron_.updater(), sysops::GetDepotronUpdaterPath()) << "installed elsewhere";
+  EXPECT_EQ(sysops::GetTerminalProgramPath(), test_support::ExpectedProgramFiles() +
+                                                  L"\\Varnel\\VarnelTerminal\\VarnelTerminal.exe");
+  int dism_runs = 0;
+  for (const std::wstring& line : simulated_pc::ReadCommandLog()) {
+    if (line.find(L"DISM.EXE\" /online") == std::wstring::npos) continue;
+    ++dism_runs;
+    EXPECT_EQ(line.rfind(ExpectedDismStart(), 0), 0u) << testing::PrintToString(line);
+  }
+  EXPECT_GE(dism_runs, 4) << "the features listed and enabled in both runs";
+
+  // The PC restarted: the same survey now finds the features enabled.
+  ASSERT_TRUE(simulated_pc::RestartPc());
+  Open();
+  EXPECT_EQ(Text(Item(window_.main, IDC_STATIC_LOGON_SCREEN)), L"OK");
+  CloseWithCloseBox(window_.main);
+  EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after its window closed";
 }
 
 }  // namespace

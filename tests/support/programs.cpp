@@ -2,6 +2,15 @@
 
 namespace test_support {
 
+bool OnWow64() {
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::wstring ExpectedProgramFiles() {
+  return OnWow64() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+}
+
 std::wstring NextToThisTest(const std::wstring& relative) {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -12,6 +12,14 @@
 
 namespace test_support {
 
+// The Windows this 32-bit test runs on: true on a 64-bit Windows, where
+// WoW64 gives it SYSNATIVE, a registry view of its own beside the 64-bit one
+// and "Program Files (x86)"; false on a 32-bit Windows, which has none of
+// these. The tests of the delivered program run on both and check each.
+bool OnWow64();
+// The program-files folder such a program gets, as Windows spells it.
+std::wstring ExpectedProgramFiles();
+
 // A path relative to the folder of the running test executable.
 std::wstring NextToThisTest(const std::wstring& relative);
 

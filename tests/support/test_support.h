@@ -15,7 +15,9 @@
 //                                in either registry view, restored after it).
 //   support/programs.h           NextToThisTest, StartProgram,
 //                                WindowsPathOfUnixPath; ScopedProgram (a fake
-//                                program placed for one test, removed after).
+//                                program placed for one test, removed after);
+//                                OnWow64 and ExpectedProgramFiles (64-bit or
+//                                32-bit Windows).
 //   support/fake_console_tools.h the fake powercfg/DISM: FakeToolsFolder and
 //                                BuiltFakeTool (where they are built),
 //                                ScopedScript (what they print for one test).
