@@ -9,6 +9,10 @@ NATIVE_DIR := $(BUILD)/native
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= $(shell nproc)
 WERROR     ?= OFF
+# make demo PC=ordinary: the demo PC as an ordinary edition instead of an IoT
+# one; ARCH=win32: on a 32-bit Windows instead of a 64-bit one.
+PC         ?= iot
+ARCH       ?= win64
 
 .PHONY: all deps build native win test test-native test-win demo bench fuzz clean
 
@@ -42,7 +46,7 @@ test-win: win
 test: test-native test-win
 
 demo: deps build
-	tools/demo/run-demo $(WIN_DIR) $(NATIVE_DIR)
+	tools/demo/run-demo --pc $(PC) --arch $(ARCH) $(WIN_DIR) $(NATIVE_DIR)
 
 bench: deps win
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVTS_SANITIZE=OFF

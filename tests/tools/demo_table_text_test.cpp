@@ -125,11 +125,11 @@ TEST(DemoTable, JudgesEachRowByItsExpectation) {
       "f\t= anything\n");
   const demo::Table t = FormatBeforeAfter(before, after, expectations, 100);
   ASSERT_EQ(t.failures.size(), 4u) << t.text;
-  EXPECT_EQ(t.failures[0], "b: expected a change, still \"x\"");
-  EXPECT_EQ(t.failures[1], "c: expected no change, \"same\" became \"other\"");
+  EXPECT_EQ(t.failures[0], "b (after): expected a change, still \"x\"");
+  EXPECT_EQ(t.failures[1], "c (after): expected no change, \"same\" became \"other\"");
   // A row the after reading lacks shows as "(none)", and is judged as such.
-  EXPECT_EQ(t.failures[2], "d: expected \"31 00\" after the run, found \"(none)\"");
-  EXPECT_EQ(t.failures[3], "f: in neither reading");
+  EXPECT_EQ(t.failures[2], "d (after): expected \"31 00\", found \"(none)\"");
+  EXPECT_EQ(t.failures[3], "f (after): in no reading");
   const std::vector<std::string> lines = Lines(t.text);
   ASSERT_EQ(lines.size(), 2u + 5u);
   EXPECT_EQ(lines[2].substr(0, 2), "* ");  // a: changed as expected
@@ -137,6 +137,38 @@ TEST(DemoTable, JudgesEachRowByItsExpectation) {
   EXPECT_EQ(lines[4].substr(0, 2), "! ");  // c
   EXPECT_EQ(lines[5].substr(0, 2), "! ");  // d
   EXPECT_EQ(lines[6].substr(0, 2), "* ");  // e: only after, a change
+}
+
+// After the run and after the restart: each column judged by its own
+// expectations against the first, a row marked when any later reading moved.
+TEST(DemoTable, AThirdReadingHasItsOwnColumnAndExpectations) {
+  const Reading before = {{"screen", "none"}, {"feature", "Disabled"}, {"os", "IoT"}};
+  const Reading after = {{"screen", "none"}, {"feature", "Enable Pending"}, {"os", "IoT"}};
+  const Reading restarted = {{"screen", "OK"}, {"feature", "Enabled"}, {"os", "IoT"}};
+  const demo::Table t = demo::FormatColumns(
+      {{"before", before, {}},
+       {"after", after, ParseExpectations("screen\tsame\nfeature\t= Enable Pending\n")},
+       {"restarted", restarted, ParseExpectations("screen\t= OK\nfeature\t= Enabled\nos\tchanged\n")}},
+      100);
+  ASSERT_EQ(t.failures.size(), 1u) << t.text;
+  EXPECT_EQ(t.failures[0], "os (restarted): expected a change, still \"IoT\"");
+  const std::vector<std::string> lines = Lines(t.text);
+  ASSERT_EQ(lines.size(), 2u + 3u);
+  EXPECT_NE(lines[0].find("restarted"), std::string::npos);
+  EXPECT_EQ(lines[2].substr(0, 2), "* ");  // screen: only the restart changed it
+  EXPECT_EQ(lines[3].substr(0, 2), "* ");
+  EXPECT_EQ(lines[4].substr(0, 2), "! ");
+  // Three bars a row, in the same columns on every row.
+  const auto bars = [](const std::string& line) {
+    std::vector<int> at;
+    for (std::size_t i = line.find(" | "); i != std::string::npos; i = line.find(" | ", i + 3)) {
+      at.push_back(DisplayWidth(line.substr(0, i)));
+    }
+    return at;
+  };
+  EXPECT_EQ(bars(lines[0]).size(), 3u);
+  for (std::size_t i = 2; i < lines.size(); ++i) EXPECT_EQ(bars(lines[i]), bars(lines[0])) << i;
+  for (const std::string& line : lines) EXPECT_LE(DisplayWidth(line), 100) << line;
 }
 
 TEST(DemoTable, AnExpectationOfAnUnknownKindIsAFailureNotASilentPass) {

@@ -69,22 +69,25 @@ const Expectation* FindExpectation(const std::vector<Expectation>& all, const st
   return nullptr;
 }
 
-// The failure sentence for a row, empty when the row is as expected.
-std::string Judge(const Expectation& e, const std::string& before, const std::string& after) {
+// The failure sentence for a row of column `title`, empty when the row is as
+// expected.
+std::string Judge(const Expectation& e, const std::string& title, const std::string& first,
+                  const std::string& value) {
+  const std::string where = e.label + " (" + title + "): ";
   if (e.rule.rfind("= ", 0) == 0) {
     const std::string wanted = e.rule.substr(2);
-    if (after == wanted) return std::string();
-    return e.label + ": expected \"" + wanted + "\" after the run, found \"" + after + "\"";
+    if (value == wanted) return std::string();
+    return where + "expected \"" + wanted + "\", found \"" + value + "\"";
   }
   if (e.rule == "changed") {
-    if (after != before) return std::string();
-    return e.label + ": expected a change, still \"" + after + "\"";
+    if (value != first) return std::string();
+    return where + "expected a change, still \"" + value + "\"";
   }
   if (e.rule == "same") {
-    if (after == before) return std::string();
-    return e.label + ": expected no change, \"" + before + "\" became \"" + after + "\"";
+    if (value == first) return std::string();
+    return where + "expected no change, \"" + first + "\" became \"" + value + "\"";
   }
-  return e.label + ": unknown expectation \"" + e.rule + "\"";
+  return where + "unknown expectation \"" + e.rule + "\"";
 }
 
 }  // namespace
@@ -149,61 +152,81 @@ std::vector<Expectation> ParseExpectations(const std::string& text) {
   return all;
 }
 
-Table FormatBeforeAfter(const Reading& before, const Reading& after,
-                        const std::vector<Expectation>& expectations, int width) {
+Table FormatColumns(const std::vector<Column>& columns, int width) {
   std::vector<std::string> labels;
-  for (const Reading* reading : {&before, &after}) {
-    for (const auto& row : *reading) {
+  for (const Column& column : columns) {
+    for (const auto& row : column.reading) {
       if (std::find(labels.begin(), labels.end(), row.first) == labels.end()) {
         labels.push_back(row.first);
       }
     }
   }
+  const int n = std::max<int>(1, static_cast<int>(columns.size()));
   width = std::max(width, 60);
   int labelWidth = 2;
   for (const std::string& label : labels) labelWidth = std::max(labelWidth, DisplayWidth(label));
   labelWidth = std::min(labelWidth, width / 3);
-  // "m label | before | after": two columns for the mark, two separators.
-  const int valueWidth = std::max(8, (width - 2 - labelWidth - 6) / 2);
+  // "m label | v1 | v2 ...": two columns for the mark, a separator before each value.
+  const int valueWidth = std::max(8, (width - 2 - labelWidth - 3 * n) / n);
 
   Table table;
-  const auto addLine = [&](const std::string& mark, const std::string& a, const std::string& b,
-                           const std::string& c) {
-    table.text += TrimRight(Pad(mark, 2) + Pad(a, labelWidth) + " | " + Pad(b, valueWidth) +
-                            " | " + c) +
-                  "\n";
+  const auto addLine = [&](const std::string& mark, const std::string& label,
+                           const std::vector<std::string>& values) {
+    std::string line = Pad(mark, 2) + Pad(label, labelWidth);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      line += " | " + (i + 1 < values.size() ? Pad(values[i], valueWidth) : values[i]);
+    }
+    table.text += TrimRight(line) + "\n";
   };
-  addLine("", "", "before", "after");
-  table.text += std::string(static_cast<std::size_t>(2 + labelWidth + 6 + 2 * valueWidth), '-') +
+  std::vector<std::string> titles;
+  for (const Column& column : columns) titles.push_back(column.title);
+  addLine("", "", titles);
+  table.text += std::string(static_cast<std::size_t>(2 + labelWidth + n * (3 + valueWidth)), '-') +
                 "\n";
   for (const std::string& label : labels) {
-    const std::string* b = FindRow(before, label);
-    const std::string* a = FindRow(after, label);
-    const std::string beforeText = b ? *b : kNone;
-    const std::string afterText = a ? *a : kNone;
-    std::string mark = beforeText == afterText ? "" : "*";
-    if (const Expectation* e = FindExpectation(expectations, label)) {
-      std::string failure = Judge(*e, beforeText, afterText);
+    std::vector<std::string> values;
+    for (const Column& column : columns) {
+      const std::string* v = FindRow(column.reading, label);
+      values.push_back(v ? *v : kNone);
+    }
+    std::string mark;
+    for (const std::string& v : values) {
+      if (v != values.front()) mark = "*";
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const Expectation* e = FindExpectation(columns[i].expectations, label);
+      if (!e) continue;
+      std::string failure = Judge(*e, columns[i].title, values.front(), values[i]);
       if (!failure.empty()) {
         mark = "!";
         table.failures.push_back(std::move(failure));
       }
     }
-    const auto l = WrapToWidth(label, labelWidth);
-    const auto bw = WrapToWidth(beforeText, valueWidth);
-    const auto aw = WrapToWidth(afterText, valueWidth);
-    const std::size_t lines = std::max({l.size(), bw.size(), aw.size()});
-    for (std::size_t i = 0; i < lines; ++i) {
-      addLine(i == 0 ? mark : "", i < l.size() ? l[i] : "", i < bw.size() ? bw[i] : "",
-              i < aw.size() ? aw[i] : "");
+    std::vector<std::vector<std::string>> pieces = {WrapToWidth(label, labelWidth)};
+    for (const std::string& v : values) pieces.push_back(WrapToWidth(v, valueWidth));
+    std::size_t lines = 0;
+    for (const auto& p : pieces) lines = std::max(lines, p.size());
+    for (std::size_t l = 0; l < lines; ++l) {
+      std::vector<std::string> cells;
+      for (std::size_t c = 1; c < pieces.size(); ++c) {
+        cells.push_back(l < pieces[c].size() ? pieces[c][l] : "");
+      }
+      addLine(l == 0 ? mark : "", l < pieces[0].size() ? pieces[0][l] : "", cells);
     }
   }
-  for (const Expectation& e : expectations) {
-    if (std::find(labels.begin(), labels.end(), e.label) == labels.end()) {
-      table.failures.push_back(e.label + ": in neither reading");
+  for (const Column& column : columns) {
+    for (const Expectation& e : column.expectations) {
+      if (std::find(labels.begin(), labels.end(), e.label) == labels.end()) {
+        table.failures.push_back(e.label + " (" + column.title + "): in no reading");
+      }
     }
   }
   return table;
+}
+
+Table FormatBeforeAfter(const Reading& before, const Reading& after,
+                        const std::vector<Expectation>& expectations, int width) {
+  return FormatColumns({{"before", before, {}}, {"after", after, expectations}}, width);
 }
 
 }  // namespace demo

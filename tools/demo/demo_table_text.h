@@ -1,6 +1,7 @@
 #pragma once
-// The demo's before/after table: two readings of the PC side by side, each
-// row checked against what the setup run should have made of it.
+// The demo's table: readings of the PC side by side (before the run, after
+// it, after the restart), each row of a later reading checked against what
+// the setup run should have made of it.
 //
 // A reading is what the demo driver printed: one "label<TAB>value" a line,
 // UTF-8, in the order to show. Anything can be wrong with it (a driver that
@@ -29,10 +30,10 @@ int DisplayWidth(const std::string& text);
 // still gets a piece of its own).
 std::vector<std::string> WrapToWidth(const std::string& text, int width);
 
-// What a row should look like after the run:
-//   "= text"   the after value is exactly text
-//   "changed"  the after value differs from the before value
-//   "same"     the after value equals the before value
+// What a row of a reading should look like:
+//   "= text"   the value is exactly text
+//   "changed"  the value differs from the first reading's (before the run)
+//   "same"     the value equals the first reading's
 // A label without an expectation is shown and not judged.
 struct Expectation {
   std::string label;
@@ -45,9 +46,21 @@ struct Table {
   std::vector<std::string> failures;  // one sentence per row that is not as expected
 };
 
-// Rows in the before reading's order, then those only the after reading has.
-// Changed rows are marked "*", rows that break their expectation "!".
+// One column of the table: its heading, the reading, and what its rows
+// should be (none for the first).
+struct Column {
+  std::string title;
+  Reading reading;
+  std::vector<Expectation> expectations;
+};
+
+// Rows in the first reading's order, then those only later readings have.
+// Rows where a later reading differs from the first are marked "*", rows
+// that break an expectation "!"; each failure names the row and the column.
 // `width` is the whole line's width in columns (at least 60 is used).
+Table FormatColumns(const std::vector<Column>& columns, int width);
+
+// The two-column case: "before" and "after", the expectations on "after".
 Table FormatBeforeAfter(const Reading& before, const Reading& after,
                         const std::vector<Expectation>& expectations, int width);
 
