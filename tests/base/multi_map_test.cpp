@@ -169,8 +169,13 @@ TEST(MultiMap, TextKeysCompareOrdinally) {
   ASSERT_TRUE(map.Add(L"A", L"upper"));
   ASSERT_TRUE(map.Add(L"ab", L"longer"));
   ASSERT_TRUE(map.Add(L"", L"empty"));
+  // Around the end of the basic plane: U+FFFF is one unit, the characters
+  // above it two (a high surrogate first, below U+E000).
   ASSERT_TRUE(map.Add(L"\uffff", L"last bmp"));
   ASSERT_TRUE(map.Add(L"\U00010000", L"astral"));
+  ASSERT_TRUE(map.Add(L"\ufffe", L"noncharacter"));
+  ASSERT_TRUE(map.Add(L"\ue000", L"private use"));
+  ASSERT_TRUE(map.Add(L"\U0010FFFF", L"last astral"));
   std::vector<std::wstring> keys;
   POSITION pos = map.GetHeadPosition();
   while (pos) {
@@ -178,8 +183,9 @@ TEST(MultiMap, TextKeysCompareOrdinally) {
     map.GetNext(pos, &key);
     keys.push_back(key);
   }
-  // UTF-16 code unit order: a surrogate pair sorts below U+FFFF.
-  EXPECT_EQ(keys, (std::vector<std::wstring>{L"", L"A", L"a", L"ab", L"\U00010000", L"\uffff"}));
+  // UTF-16 code unit order: a surrogate pair sorts below U+E000 and U+FFFF.
+  EXPECT_EQ(keys, (std::vector<std::wstring>{L"", L"A", L"a", L"ab", L"\U00010000",
+                                             L"\U0010FFFF", L"\ue000", L"\ufffe", L"\uffff"}));
   EXPECT_EQ(std::wstring(map.Lookup(L"")), L"empty");
   EXPECT_EQ(std::wstring(map.Lookup(L"A")), L"upper");
   EXPECT_EQ(map.Lookup(L"b"), nullptr);
