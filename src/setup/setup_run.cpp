@@ -13,6 +13,7 @@
 #include "setup/web_services.h"
 #include "sysops/command_runner.h"
 #include "sysops/dism.h"
+#include "sysops/power_plan_text.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 #include "sysops/startup_shortcut.h"
@@ -78,13 +79,11 @@ constexpr const wchar_t* kLogonScreenValues[] = {
 };
 
 // The high-performance plan, then every time-out of it off on mains and on
-// battery.
-constexpr const wchar_t* kPowerCommands[] = {
-    L"powercfg.exe -setactive SCHEME_MIN",      L"powercfg /x /monitor-timeout-ac 0",
-    L"powercfg /x /monitor-timeout-dc 0",       L"powercfg /x /standby-timeout-ac 0",
-    L"powercfg /x /standby-timeout-dc 0",       L"powercfg /x /hibernate-timeout-ac 0",
-    L"powercfg /x /hibernate-timeout-dc 0",     L"powercfg /x /disk-timeout-ac 0",
-    L"powercfg /x /disk-timeout-dc 0",
+// battery: powercfg's arguments, the tool taken from the system folder.
+constexpr const wchar_t* kPowerArguments[] = {
+    L"-setactive SCHEME_MIN",      L"/x /monitor-timeout-ac 0",   L"/x /monitor-timeout-dc 0",
+    L"/x /standby-timeout-ac 0",   L"/x /standby-timeout-dc 0",   L"/x /hibernate-timeout-ac 0",
+    L"/x /hibernate-timeout-dc 0", L"/x /disk-timeout-ac 0",      L"/x /disk-timeout-dc 0",
 };
 
 constexpr wchar_t kSendBoxSection[] = L"MAIN";
@@ -214,7 +213,9 @@ bool CSetupRun::WriteAutoLogonValues() {
 
 void CSetupRun::ApplyPowerSettings() {
   m_progress.Report(40, kSettingPower);
-  for (const wchar_t* command : kPowerCommands) sysops::RunCommandAndCapture(command);
+  for (const wchar_t* arguments : kPowerArguments) {
+    sysops::RunSystemTool(sysops::kPowercfgFileName, arguments);
+  }
 }
 
 void CSetupRun::StopWindowsUpdate() {

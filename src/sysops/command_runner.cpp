@@ -8,6 +8,7 @@
 
 #include "base/text_codec.h"
 #include "framework/scoped_handle.h"
+#include "sysops/folders.h"
 
 namespace sysops {
 
@@ -107,6 +108,19 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line) {
   const std::size_t zero = captured.find('\0');
   if (zero != std::string::npos) captured.resize(zero);
   return codec::Decode(captured, codec::CodePage::kThreadAnsi);
+}
+
+std::wstring GetSystemToolPath(const std::wstring& file_name) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return AppendPath(folder, file_name);
+}
+
+std::wstring RunSystemTool(const std::wstring& file_name, const std::wstring& arguments) {
+  const std::wstring program = GetSystemToolPath(file_name);
+  if (program.empty()) return std::wstring();
+  return RunCommandAndCapture(L"\"" + program + L"\" " + arguments);
 }
 
 }  // namespace sysops

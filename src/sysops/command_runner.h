@@ -14,4 +14,15 @@ namespace sysops {
 // has ended, however long that takes: call it from a worker thread only.
 std::wstring RunCommandAndCapture(const std::wstring& command_line);
 
+// Where Windows keeps its console tools: the system folder and file_name.
+// Empty when Windows cannot name the folder. A bare name would be looked for
+// in the program's own folder and in the current folder first, where whoever
+// could write there might have put a program of that name to run with the
+// technician's rights.
+[[nodiscard]] std::wstring GetSystemToolPath(const std::wstring& file_name);
+
+// RunCommandAndCapture of the quoted path of the system's tool file_name,
+// a blank and the arguments; empty without a system folder.
+std::wstring RunSystemTool(const std::wstring& file_name, const std::wstring& arguments);
+
 }  // namespace sysops

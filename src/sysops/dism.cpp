@@ -8,7 +8,8 @@
 namespace sysops {
 
 std::wstring GetDismPath() {
-  return ::PathFileExistsW(kDismSysnativePath) ? kDismSysnativePath : kDismBareName;
+  return ::PathFileExistsW(kDismSysnativePath) ? kDismSysnativePath
+                                                : GetSystemToolPath(kDismFileName);
 }
 
 int QueryEmbeddedLogonFeatures() {

@@ -9,8 +9,9 @@
 namespace sysops {
 
 // "C:\WINDOWS\SYSNATIVE\DISM.EXE" when that file exists (the 64-bit tool as a
-// 32-bit process on 64-bit Windows reaches it), else "DISM.EXE". Looked at
-// afresh on every call.
+// 32-bit process on 64-bit Windows reaches it), else "DISM.EXE" in the system
+// folder (GetSystemToolPath), never the bare name. Looked at afresh on every
+// call.
 [[nodiscard]] std::wstring GetDismPath();
 
 // 1 both Client-EmbeddedLogon and Client-EmbeddedBootExp enabled, 0 either

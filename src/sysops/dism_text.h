@@ -8,9 +8,9 @@
 namespace sysops {
 
 // Where a 32-bit process on 64-bit Windows reaches the system's own DISM, and
-// the bare name left to process creation's search otherwise.
+// the tool's name in the system folder otherwise.
 inline constexpr wchar_t kDismSysnativePath[] = L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE";
-inline constexpr wchar_t kDismBareName[] = L"DISM.EXE";
+inline constexpr wchar_t kDismFileName[] = L"DISM.EXE";
 
 // The two log-on screen features, in the order they are handled.
 inline constexpr wchar_t kEmbeddedLogonFeature[] = L"Client-EmbeddedLogon";

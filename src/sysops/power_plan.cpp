@@ -5,7 +5,7 @@
 namespace sysops {
 
 std::wstring ComposePowerSummary() {
-  return ComposePowerSummaryFromListing(RunCommandAndCapture(kPowerQueryCommand));
+  return ComposePowerSummaryFromListing(RunSystemTool(kPowercfgFileName, kPowerQueryArguments));
 }
 
 }  // namespace sysops

@@ -15,8 +15,9 @@ inline constexpr wchar_t kPowerVerdictNotFound[] = L"\uFF0D";   // "－"
 // The power line when powercfg gave no text at all.
 inline constexpr wchar_t kPowerSummaryFailed[] = L"( \u203B\u53D6\u5F97\u5931\u6557 )";  // "( ※取得失敗 )"
 
-// The command whose listing is read.
-inline constexpr wchar_t kPowerQueryCommand[] = L"powercfg.exe /Q";
+// The tool and the arguments whose listing is read.
+inline constexpr wchar_t kPowercfgFileName[] = L"powercfg.exe";
+inline constexpr wchar_t kPowerQueryArguments[] = L"/Q";
 
 // "OK" when the first mains and battery index lines after `alias` are both
 // zero, "×" when either is not, "－" when the alias or a line is missing.

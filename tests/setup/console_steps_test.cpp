@@ -91,12 +91,15 @@ TEST_F(ConsoleSteps, PowerRunsTheNineCommandsInOrderWhateverTheyAnswer) {
                                 RecordScript() + "err Invalid parameters\\r\\nexit 1\n");
   setup::CSetupRun run(sink_, inputs_, logon_);
   run.ApplyPowerSettings();
-  EXPECT_EQ(Recorded(),
-            "powercfg.exe -setactive SCHEME_MIN\r\n"
-            "powercfg /x /monitor-timeout-ac 0\r\npowercfg /x /monitor-timeout-dc 0\r\n"
-            "powercfg /x /standby-timeout-ac 0\r\npowercfg /x /standby-timeout-dc 0\r\n"
-            "powercfg /x /hibernate-timeout-ac 0\r\npowercfg /x /hibernate-timeout-dc 0\r\n"
-            "powercfg /x /disk-timeout-ac 0\r\npowercfg /x /disk-timeout-dc 0\r\n");
+  // Each by its full path in the system folder, never by the bare name.
+  std::string expected;
+  for (const char* arguments :
+       {"-setactive SCHEME_MIN", "/x /monitor-timeout-ac 0", "/x /monitor-timeout-dc 0",
+        "/x /standby-timeout-ac 0", "/x /standby-timeout-dc 0", "/x /hibernate-timeout-ac 0",
+        "/x /hibernate-timeout-dc 0", "/x /disk-timeout-ac 0", "/x /disk-timeout-dc 0"}) {
+    expected += std::string("\"C:\\windows\\system32\\powercfg.exe\" ") + arguments + "\r\n";
+  }
+  EXPECT_EQ(Recorded(), expected);
   EXPECT_EQ(sink_.reports,
             (std::vector<setup_test::Report>{{40, L"電源設定 変更中..."}}));
 }

@@ -16,7 +16,7 @@ namespace sysops {
 namespace {
 
 // As a 32-bit process sees them: the 64-bit system folder through SYSNATIVE,
-// and its own (32-bit) system folder, one of the places a bare name is found.
+// and its own (32-bit) system folder.
 const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
 const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
 
@@ -73,15 +73,15 @@ TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
       Recorded());
 }
 
-TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
+TEST_F(Dism, TheSystemFolderIsUsedOtherwise) {
   test_support::ScopedProgram no_dism64(L"", k64BitDism);
   test_support::ScopedProgram dism32(test_support::BuiltFakeTool(L"DISM.exe"), k32BitDism);
   ASSERT_TRUE(no_dism64.ok());
   ASSERT_TRUE(dism32.ok());
-  EXPECT_EQ(L"DISM.EXE", GetDismPath());
+  EXPECT_EQ(k32BitDism, GetDismPath());
 
   EXPECT_EQ(0, Query(PrintScript(dism_listing::IotListing(L"Disabled", L"Enabled"))));
-  EXPECT_EQ("\"DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
+  EXPECT_EQ("\"C:\\windows\\system32\\DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
 
   DeleteFileW(record_.c_str());
   {
@@ -89,8 +89,8 @@ TEST_F(Dism, TheBareNameIsLeftToTheSearchOtherwise) {
     EnableEmbeddedBootExpFeature();
   }
   EXPECT_EQ(
-      "\"DISM.EXE\" /online /Enable-Feature /FeatureName:Client-EmbeddedBootExp /all "
-      "/NoRestart\r\n",
+      "\"C:\\windows\\system32\\DISM.EXE\" /online /Enable-Feature "
+      "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n",
       Recorded());
 }
 

@@ -83,8 +83,10 @@ TEST(DismCombinedState, FromListings) {
 TEST(DismCommandLines, QuoteThePathAndNameTheFeature) {
   EXPECT_EQ(L"\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English",
             ComposeDismCommand(kDismSysnativePath, DismCommand::kGetFeatures));
-  EXPECT_EQ(L"\"DISM.EXE\" /online /Enable-Feature /FeatureName:Client-EmbeddedLogon /all /NoRestart",
-            ComposeDismCommand(kDismBareName, DismCommand::kEnableEmbeddedLogon));
+  EXPECT_EQ(L"\"C:\\Windows\\system32\\DISM.EXE\" /online /Enable-Feature "
+            L"/FeatureName:Client-EmbeddedLogon /all /NoRestart",
+            ComposeDismCommand(L"C:\\Windows\\system32\\DISM.EXE",
+                               DismCommand::kEnableEmbeddedLogon));
   EXPECT_EQ(
       L"\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
       L"/FeatureName:Client-EmbeddedBootExp /all /NoRestart",

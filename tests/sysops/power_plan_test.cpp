@@ -67,7 +67,7 @@ TEST_F(PowerSummary, AllFourVerdictsFromTheJapaneseListing) {
   t.disk_ac = t.disk_dc = 0;                   // OK
   t.video_ac = t.video_dc = 0;                 // OK
   EXPECT_EQ(Summary(kOk, kCross, kOk, kOk), Compose(PrintScript(power_listing::Listing(t))));
-  EXPECT_EQ("powercfg.exe /Q\r\n", test_support::ReadBytes(record_));
+  EXPECT_EQ("\"C:\\windows\\system32\\powercfg.exe\" /Q\r\n", test_support::ReadBytes(record_));
 
   t.hibernation_available = false;  // hibernation off: the setting is not listed
   t.disk_dc = 0x258;
