@@ -8,4 +8,9 @@ CVarnelTerminalSetupWizardApp theApp;
 
 // Ends the process itself once the dialog has closed (ExitProcess): a worker
 // abandoned with the window must not meet the global objects being destroyed.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { fw::AfxWinMain(); }
+// Before anything else, libraries are restricted to the system folder; the
+// program goes on where Windows cannot restrict them, as it always has.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  fw::RestrictLibrarySearchToSystemFolder();
+  fw::AfxWinMain();
+}

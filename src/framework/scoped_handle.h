@@ -12,7 +12,6 @@
 // leaves an owner on a failure path can still read why the call failed.
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -95,9 +94,6 @@ struct RegKey : NullIsNone<HKEY> {
 struct ServiceHandle : NullIsNone<SC_HANDLE> {
   static void Close(pointer h) noexcept { ::CloseServiceHandle(h); }
 };
-struct InternetHandle : NullIsNone<HINTERNET> {
-  static void Close(pointer h) noexcept { ::InternetCloseHandle(h); }
-};
 struct LocalMemory : NullIsNone<HLOCAL> {
   static void Close(pointer h) noexcept { ::LocalFree(h); }
 };
@@ -117,7 +113,6 @@ using ScopedFileHandle = ScopedResource<traits::FileHandle>;
 using ScopedFindHandle = ScopedResource<traits::FindHandle>;
 using ScopedRegKey = ScopedResource<traits::RegKey>;
 using ScopedServiceHandle = ScopedResource<traits::ServiceHandle>;
-using ScopedInternetHandle = ScopedResource<traits::InternetHandle>;
 using ScopedLocalMemory = ScopedResource<traits::LocalMemory>;
 using ScopedSid = ScopedResource<traits::Sid>;
 using ScopedIcon = ScopedResource<traits::Icon>;

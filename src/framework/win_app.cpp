@@ -44,6 +44,18 @@ void AfxWinMain() {
   ::ExitProcess(static_cast<UINT>(code));
 }
 
+bool RestrictLibrarySearchToSystemFolder() {
+  ::SetDllDirectoryW(L"");
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  // Looked up rather than imported, so that the program still starts where
+  // Windows lacks it; the detour through void (*)() keeps the cast warning-free.
+  const auto set_default_dll_directories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  return set_default_dll_directories &&
+         set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
 std::wstring AfxGetAppName() {
   if (WinApp* app = WinApp::Current(); app && !app->AppName().empty()) return app->AppName();
   wchar_t path[MAX_PATH] = {};

@@ -52,6 +52,17 @@ class WinApp {
 // window may still be using those objects.
 [[noreturn]] void AfxWinMain();
 
+// Limits where this process loads libraries from to the system folder
+// (SetDefaultDllDirectories with LOAD_LIBRARY_SEARCH_SYSTEM32) and takes the
+// current folder out of the search (SetDllDirectoryW with the empty text).
+// The program runs elevated from wherever the technician started it, often a
+// download folder or a USB stick that is also its current folder: a library
+// found there would run with administrator rights. The first thing the entry
+// point does, before anything loads a library by name. False when Windows
+// lacks SetDefaultDllDirectories (Windows 7 without KB2533623): then only the
+// current folder is left out.
+bool RestrictLibrarySearchToSystemFolder();
+
 // The caption for message boxes: the application name, or the executable's
 // base name while no application object exists.
 std::wstring AfxGetAppName();

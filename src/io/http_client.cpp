@@ -10,8 +10,11 @@
 #include "framework/file.h"
 #include "framework/scoped_handle.h"
 #include "io/url_text.h"
+#include "io/wininet_library.h"
 
 namespace {
+
+namespace net = io::wininet;
 
 constexpr wchar_t kAgent[] = L"VARNEL NETWORK MODULE";
 constexpr wchar_t kFixedHeaders[] = L"Accept: text/*\r\nUser-Agent: VARNEL NETWORK MODULE\r\n";
@@ -38,11 +41,11 @@ bool SplitUrl(const std::wstring& url, UrlParts& parts) {
   DWORD size = static_cast<DWORD>(url.size()) * 3 + 64;
   std::vector<wchar_t> canonical(size);
   constexpr DWORD kFlags = ICU_BROWSER_MODE | ICU_NO_ENCODE;
-  if (!::InternetCanonicalizeUrlW(url.c_str(), canonical.data(), &size, kFlags)) {
+  if (!net::InternetCanonicalizeUrlW(url.c_str(), canonical.data(), &size, kFlags)) {
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     canonical.assign(size + 1, L'\0');
     size = static_cast<DWORD>(canonical.size());
-    if (!::InternetCanonicalizeUrlW(url.c_str(), canonical.data(), &size, kFlags)) return false;
+    if (!net::InternetCanonicalizeUrlW(url.c_str(), canonical.data(), &size, kFlags)) return false;
   }
   parts.url.assign(canonical.data(), size);
 
@@ -52,8 +55,8 @@ bool SplitUrl(const std::wstring& url, UrlParts& parts) {
   components.dwHostNameLength = 1;
   components.dwUrlPathLength = 1;
   components.dwExtraInfoLength = 1;
-  if (!::InternetCrackUrlW(parts.url.c_str(), static_cast<DWORD>(parts.url.size()), 0,
-                           &components)) {
+  if (!net::InternetCrackUrlW(parts.url.c_str(), static_cast<DWORD>(parts.url.size()), 0,
+                              &components)) {
     return false;
   }
   if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS) {
@@ -91,7 +94,7 @@ bool QueryHeader(HINTERNET request, DWORD query, std::wstring& value) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
     DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (::HttpQueryInfoW(request, query, buffer.data(), &bytes, nullptr)) {
+    if (net::HttpQueryInfoW(request, query, buffer.data(), &bytes, nullptr)) {
       value.assign(buffer.data(), bytes / sizeof(wchar_t));
       return true;
     }
@@ -103,8 +106,8 @@ bool QueryHeader(HINTERNET request, DWORD query, std::wstring& value) {
 
 bool QueryStatus(HINTERNET request, DWORD& status) {
   DWORD size = sizeof status;
-  return ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                          nullptr) != FALSE;
+  return net::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                             &size, nullptr) != FALSE;
 }
 
 // The announced body length, when the response carries a valid one. Not the
@@ -198,10 +201,10 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
   UrlParts origin;
   if (!SplitUrl(url, origin)) return FALSE;
   try {
-    fw::ScopedInternetHandle session(::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                                     nullptr, INTERNET_FLAG_DONT_CACHE));
+    net::ScopedHandle session(net::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                                 nullptr, INTERNET_FLAG_DONT_CACHE));
     if (!session) return FALSE;
-    ::InternetSetStatusCallbackW(session.get(), OnStatus);
+    net::InternetSetStatusCallbackW(session.get(), OnStatus);
     const std::wstring authorization = L"Authorization: Basic " + credential + L"\r\n";
 
     // Redirects are followed here rather than inside WinINet, which would
@@ -210,27 +213,27 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     // that host's http default port to its https default port.
     const io::UrlAuthority given = AuthorityOf(origin);
     UrlParts target = origin;
-    fw::ScopedInternetHandle connection;
-    fw::ScopedInternetHandle request;
+    net::ScopedHandle connection;
+    net::ScopedHandle request;
     for (int hop = 0;; ++hop) {
       request.reset();
-      connection.reset(::InternetConnectW(session.get(), target.host.c_str(), target.port, nullptr,
-                                          nullptr, INTERNET_SERVICE_HTTP, 0, kContext));
+      connection.reset(net::InternetConnectW(session.get(), target.host.c_str(), target.port,
+                                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, kContext));
       if (!connection) return FALSE;
       DWORD flags = kRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT;
       // The first URL is requested as given, whatever its scheme; a redirect
       // to https is followed over TLS as WinINet's own redirection would.
       if (hop > 0 && target.https) flags |= INTERNET_FLAG_SECURE;
-      request.reset(::HttpOpenRequestW(connection.get(), L"GET", target.object.c_str(), nullptr,
-                                       nullptr, nullptr, flags, kContext));
+      request.reset(net::HttpOpenRequestW(connection.get(), L"GET", target.object.c_str(), nullptr,
+                                          nullptr, nullptr, flags, kContext));
       if (!request) return FALSE;
-      ::HttpAddRequestHeadersW(request.get(), kFixedHeaders, static_cast<DWORD>(-1),
-                               HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+      net::HttpAddRequestHeadersW(request.get(), kFixedHeaders, static_cast<DWORD>(-1),
+                                  HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       if (io::CredentialMayFollow(given, AuthorityOf(target))) {
-        ::HttpAddRequestHeadersW(request.get(), authorization.c_str(), static_cast<DWORD>(-1),
-                                 HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+        net::HttpAddRequestHeadersW(request.get(), authorization.c_str(), static_cast<DWORD>(-1),
+                                    HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       }
-      if (!::HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return FALSE;
+      if (!net::HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return FALSE;
       DWORD status = 0;
       if (!QueryStatus(request.get(), status)) return FALSE;
       if (status < 300) break;
@@ -241,8 +244,8 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
       }
       std::vector<wchar_t> combined(target.url.size() + location.size() + 64);
       DWORD size = static_cast<DWORD>(combined.size());
-      if (!::InternetCombineUrlW(target.url.c_str(), location.c_str(), combined.data(), &size,
-                                 ICU_NO_ENCODE)) {
+      if (!net::InternetCombineUrlW(target.url.c_str(), location.c_str(), combined.data(), &size,
+                                    ICU_NO_ENCODE)) {
         return FALSE;
       }
       UrlParts next;
@@ -263,7 +266,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     ULONGLONG received = 0;
     for (;;) {
       DWORD got = 0;
-      if (!::InternetReadFile(request.get(), chunk.data(), kReadChunk, &got)) return FALSE;
+      if (!net::InternetReadFile(request.get(), chunk.data(), kReadChunk, &got)) return FALSE;
       if (got == 0) break;
       sink.Write(chunk.data(), got);
       received += got;
