@@ -95,16 +95,26 @@ bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str(
 
 bool UploadPending() { return FileExists(sysops::GetUploadMarkerPath()); }
 
-// The first bytes of a file; fewer (or none) when it is shorter or cannot be
-// read.
-std::string FileHead(const std::wstring& path, DWORD count) {
-  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+// The first bytes of an open file; fewer (or none) when it is shorter or
+// cannot be read.
+std::string FileHead(HANDLE file, DWORD count) {
   std::string head(count, '\0');
   DWORD read = 0;
-  if (!file || !::ReadFile(file.get(), head.data(), count, &read, nullptr)) read = 0;
+  if (!::ReadFile(file, head.data(), count, &read, nullptr)) read = 0;
   head.resize(read);
   return head;
+}
+
+// Puts a copy of the checked package where the terminal's programs have
+// always found it. Anyone may write in that folder: the file there is
+// removed first and the copy made only as a new file, so that a link put in
+// its place is not written through. Whether it worked changes nothing for
+// the run.
+void LeavePublicCopy(const std::wstring& package) {
+  const std::wstring copy = sysops::GetInstallerDownloadPath();
+  if (copy.empty()) return;
+  ::DeleteFileW(copy.c_str());
+  ::CopyFileW(package.c_str(), copy.c_str(), TRUE);
 }
 
 }  // namespace
@@ -128,8 +138,16 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
   return outcome;
 }
 
-CSetupRun::CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon)
-    : m_progress(progress), m_inputs(std::move(inputs)), m_logon(logon) {}
+bool ShellOpener::Open(const std::wstring& file) { return OpenWithShell(file); }
+
+IShellOpener& TheShellOpener() {
+  static ShellOpener opener;
+  return opener;
+}
+
+CSetupRun::CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon,
+                     IShellOpener& opener)
+    : m_progress(progress), m_inputs(std::move(inputs)), m_logon(logon), m_opener(opener) {}
 
 int CSetupRun::Run() {
   if (!CheckWindowsLogon()) return kSetupFailed;
@@ -283,7 +301,7 @@ int CSetupRun::HandOverToDepotron(const CBinary& descriptor) {
 
 int CSetupRun::StartUpdater(const std::wstring& updater) {
   m_progress.Report(90, kStartingUpdater);
-  if (!OpenWithShell(updater)) return Fail(kDepotronNotStarted);
+  if (!m_opener.Open(updater)) return Fail(kDepotronNotStarted);
   return Finish(kUpdaterStarted);
 }
 
@@ -291,21 +309,32 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
   m_progress.Report(90, kDownloadingInstaller);
   const std::wstring address = BuildInstallerAddress(descriptor);
   if (address.empty()) return Fail(kDepotronNotDelivered);
-  const std::wstring package = sysops::GetInstallerDownloadPath();
+  // The public download folder is open to every account: a package checked
+  // there could be another by the time the shell opens it, and Windows
+  // Installer would install that with the technician's rights.
+  const std::wstring package = sysops::GetPrivateInstallerPath();
+  if (package.empty()) return Fail(kDownloadFailed);
   if (!HttpDownloadToFile(address, DeliveryCredential(), package)) return Fail(kDownloadFailed);
+  // From the check until the installer has been started nobody may write,
+  // rename or delete the file, administrators included; Windows Installer
+  // only reads it, which the sharing allows.
+  fw::ScopedFileHandle held(::CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
   // A server may answer 200 with anything; what is no package is not kept
   // under the package's name, nor opened.
-  if (!StartsLikeInstallerPackage(FileHead(package, kInstallerSignatureLength))) {
+  if (!held || !StartsLikeInstallerPackage(FileHead(held.get(), kInstallerSignatureLength))) {
+    held.reset();
     ::DeleteFileW(package.c_str());
     return Fail(kDownloadFailed);
   }
+  LeavePublicCopy(package);
   return OpenInstallerPackage(package);
 }
 
 int CSetupRun::OpenInstallerPackage(const std::wstring& package) {
   // Windows Installer opens the package with its own window and carries on
   // alone once the window has closed.
-  if (!OpenWithShell(package)) return Fail(kDepotronNotStarted);
+  if (!m_opener.Open(package)) return Fail(kDepotronNotStarted);
   return Finish(kInstallerStarted);
 }
 

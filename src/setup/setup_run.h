@@ -50,6 +50,26 @@ class WindowsLogonCheck : public ILogonCheck {
              const std::wstring& password) override;
 };
 
+// Starts a program or opens a document the way the technician would with a
+// double click; the run hands Depotron over through it.
+class IShellOpener {
+ public:
+  // False when nothing could be started.
+  virtual bool Open(const std::wstring& file) = 0;
+
+ protected:
+  ~IShellOpener() = default;
+};
+
+// OpenWithShell (below).
+class ShellOpener : public IShellOpener {
+ public:
+  bool Open(const std::wstring& file) override;
+};
+
+// The one ShellOpener of the process.
+IShellOpener& TheShellOpener();
+
 // Results of a run.
 inline constexpr int kSetupFailed = -1;
 inline constexpr int kUpdaterStarted = 0;
@@ -69,7 +89,8 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
 class CSetupRun {
  public:
   // The run keeps its own copy of `inputs`.
-  CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon);
+  CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon,
+            IShellOpener& opener = TheShellOpener());
   CSetupRun(const CSetupRun&) = delete;
   CSetupRun& operator=(const CSetupRun&) = delete;
 
@@ -97,7 +118,11 @@ class CSetupRun {
   // installer package when there is none.
   int HandOverToDepotron(const CBinary& descriptor);
   int StartUpdater(const std::wstring& updater);              // kUpdaterStarted
-  int InstallDepotron(const CBinary& descriptor);             // kInstallerStarted
+  // Downloads the package into the folder only administrators can write
+  // (sysops::GetPrivateInstallerPath), holds it open without sharing write
+  // or delete access, checks it and opens that very file; the public
+  // download folder gets a copy of what was checked. kInstallerStarted.
+  int InstallDepotron(const CBinary& descriptor);
   int OpenInstallerPackage(const std::wstring& package);      // kInstallerStarted
 
   const CBinary& Descriptor() const { return m_descriptor; }
@@ -110,6 +135,7 @@ class CSetupRun {
   IProgressSink& m_progress;
   const SetupInputs m_inputs;
   ILogonCheck& m_logon;
+  IShellOpener& m_opener;
   CBinary m_descriptor;
   std::wstring m_strErrorText;
 };

@@ -89,6 +89,40 @@ bool GrantEveryoneFullAccess(const std::wstring& path) {
   return ::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get()) != FALSE;
 }
 
+AdministratorsOnlyDescriptor::AdministratorsOnlyDescriptor() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                  0, 0, 0, 0, 0, administrators_.put()) ||
+      !::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  system_.put())) {
+    return;
+  }
+  if (!::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION)) return;
+  const DWORD entry_size = static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD));
+  const DWORD acl_size = static_cast<DWORD>(sizeof(ACL)) + 2 * entry_size +
+                         ::GetLengthSid(administrators_.get()) + ::GetLengthSid(system_.get());
+  acl_.reset(::LocalAlloc(LPTR, acl_size));
+  if (!acl_) return;
+  const auto acl = static_cast<PACL>(acl_.get());
+  if (!::InitializeAcl(acl, acl_size, ACL_REVISION)) return;
+  for (PSID sid : {administrators_.get(), system_.get()}) {
+    if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                 FILE_ALL_ACCESS, sid)) {
+      return;
+    }
+  }
+  valid_ = ::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+           ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
+bool RestrictToAdministrators(const std::wstring& path) {
+  AdministratorsOnlyDescriptor descriptor;
+  if (!descriptor.valid()) return false;
+  return ::SetFileSecurityW(path.c_str(),
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            descriptor.get()) != FALSE;
+}
+
 std::size_t ListFiles(std::vector<std::wstring>* list, const std::wstring& folder,
                       const std::wstring& pattern, bool recursive) {
   const std::wstring query = AppendPath(folder, pattern);

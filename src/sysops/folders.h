@@ -51,6 +51,31 @@ class OpenAccessDescriptor {
 // Replaces the DACL of the file or folder with the one of OpenAccessDescriptor.
 bool GrantEveryoneFullAccess(const std::wstring& path);
 
+// A security descriptor whose DACL lets in only the Administrators group and
+// SYSTEM, each with every file right, inherited by files and folders created
+// inside later, and marked protected: nothing is inherited from the folder
+// above. Built in place; valid() tells whether every step worked.
+class AdministratorsOnlyDescriptor {
+ public:
+  AdministratorsOnlyDescriptor();
+  AdministratorsOnlyDescriptor(const AdministratorsOnlyDescriptor&) = delete;
+  AdministratorsOnlyDescriptor& operator=(const AdministratorsOnlyDescriptor&) = delete;
+
+  bool valid() const { return valid_; }
+  PSECURITY_DESCRIPTOR get() { return &descriptor_; }
+
+ private:
+  fw::ScopedSid administrators_;
+  fw::ScopedSid system_;
+  fw::ScopedLocalMemory acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  bool valid_ = false;
+};
+
+// Replaces the DACL of the file or folder with the one of
+// AdministratorsOnlyDescriptor, the entries it inherited dropped.
+bool RestrictToAdministrators(const std::wstring& path);
+
 // Appends the full path of every file in folder matching pattern (a folder
 // whose name matches is searched the same way when recursive is set);
 // entries in file system order. Returns the list's size afterwards.

@@ -45,6 +45,14 @@ std::wstring GetInstallerDownloadPath() {
   return PreparedCommonDataPath(kDownloadFolder, kInstallerFileName);
 }
 
+std::wstring GetPrivateInstallerPath() {
+  const std::wstring folder = SpecialFolderPath(CSIDL_PROGRAM_FILES, kPrivateDownloadFolder);
+  if (folder.empty() || !CreateFolderPath(folder) || !RestrictToAdministrators(folder)) {
+    return std::wstring();
+  }
+  return AppendPath(folder, kInstallerFileName);
+}
+
 std::wstring GetStatusBoxIniPath() {
   return PreparedCommonDataPath(kStatusBoxFolder, kStatusBoxIniFileName);
 }

@@ -14,6 +14,7 @@ inline constexpr wchar_t kInstallerFileName[] = L"VarnelDepotron.msi";
 inline constexpr wchar_t kStatusBoxIniFileName[] = L"VarnelDriveTerminalSend.ini";
 inline constexpr wchar_t kUploadMarkerRelativePath[] =
     L"Varnel\\Tolvik\\VarnelTerminalSend\\0\\0.varnelscan.upload";
+inline constexpr wchar_t kPrivateDownloadFolder[] = L"Varnel\\Setup";
 inline constexpr wchar_t kDepotronUpdaterRelativePath[] =
     L"Varnel\\VarnelDepotron\\VarnelUpdate.exe";
 inline constexpr wchar_t kTerminalProgramRelativePath[] =
@@ -25,6 +26,13 @@ std::wstring GetDepotronDataPath(const std::wstring& file_name);
 std::wstring GetInstallerDownloadPath();
 // Common application data + "Varnel\Tolvik\VarnelDriveTerminalSend.ini"; prepares the folder.
 std::wstring GetStatusBoxIniPath();
+// Program Files + "Varnel\Setup\VarnelDepotron.msi": the run's own copy of
+// the package, the one it checks and opens. Only administrators can create
+// folders under Program Files, and the run gives this one a protected DACL
+// of Administrators and SYSTEM (AdministratorsOnlyDescriptor) each time, so
+// no other account can change what lies there. The folder is created when
+// missing; empty when it cannot be created or its rights cannot be set.
+std::wstring GetPrivateInstallerPath();
 // The marker a pending upload leaves; never creates anything.
 std::wstring GetUploadMarkerPath();
 // Program Files + "Varnel\VarnelDepotron\VarnelUpdate.exe".

@@ -462,6 +462,43 @@ TEST_F(HandOver, APackageThatCannotBeOpenedEndsTheRunWithAMessage) {
   EXPECT_TRUE(sink_.reports.empty());
 }
 
+// The choice itself: the updater where it is installed, the installer
+// package only where it is not. The descriptor names no version, so the
+// package's way ends before any download; the opener starts nothing.
+TEST_F(HandOver, TheInstalledUpdaterIsStartedOtherwiseThePackageFetched) {
+  const std::wstring updater = sysops::GetDepotronUpdaterPath();
+  ASSERT_FALSE(updater.empty());
+  const std::wstring starting = L"Depotronの起動処理...";
+  const std::wstring downloading =
+      L"Depotronのダウンロード中...（回線の速度によって、時間がかかることがあります）";
+  struct Case {
+    bool installed;
+    int result;
+    std::vector<std::wstring> opened;
+    std::wstring error;
+    std::vector<Report> reports;
+  };
+  const Case cases[] = {
+      {true, setup::kUpdaterStarted, {updater}, L"", {{90, starting}, {100, L""}}},
+      {false, setup::kSetupFailed, {}, kNotDelivered, {{90, downloading}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.installed ? "installed" : "not installed");
+    std::unique_ptr<test_support::ScopedFile> place =
+        c.installed ? std::make_unique<test_support::ScopedFile>(updater, "MZ")
+                    : std::make_unique<test_support::ScopedFile>(updater);
+    ASSERT_TRUE(place->ok());
+    ASSERT_EQ(test_support::PathExists(updater), c.installed);
+    setup_test::RecordingOpener opener;
+    RecordingSink sink;
+    CSetupRun run(sink, inputs_, accepting_, opener);
+    EXPECT_EQ(run.HandOverToDepotron(Bytes("[License]\r\n")), c.result);
+    EXPECT_EQ(opener.opened, c.opened);
+    EXPECT_EQ(run.ErrorText(), c.error);
+    EXPECT_EQ(sink.reports, c.reports);
+  }
+}
+
 TEST_F(HandOver, NoVersionForTheInstallerEndsTheRunBeforeAnyDownload) {
   CSetupRun run(sink_, inputs_, accepting_);
   EXPECT_EQ(run.InstallDepotron(Bytes("[License]\r\n")), -1);

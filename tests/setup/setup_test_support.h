@@ -1,6 +1,6 @@
 #pragma once
 // What the setup run's tests share: a progress sink that records, log-on
-// checks that answer as told, the Winlogon values put back after a test (on
+// checks and a shell opener that answer as told, the Winlogon values put back after a test (on
 // the shared test support) and a key that refuses writes.
 
 #include <windows.h>
@@ -41,6 +41,21 @@ class FixedLogon : public setup::ILogonCheck {
 
  private:
   bool accept_;
+};
+
+// Remembers what the run would have the shell open, answering as told;
+// nothing is started.
+class RecordingOpener : public setup::IShellOpener {
+ public:
+  explicit RecordingOpener(bool started = true) : started_(started) {}
+  bool Open(const std::wstring& file) override {
+    opened.push_back(file);
+    return started_;
+  }
+  std::vector<std::wstring> opened;
+
+ private:
+  bool started_;
 };
 
 // A value under HKEY_LOCAL_MACHINE in the 64-bit view, put back as it was

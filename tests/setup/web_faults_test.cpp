@@ -13,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/fake_depotron.h"
@@ -23,6 +25,7 @@
 #include "run_messages.h"
 #include "setup_test_support.h"
 #include "support/files.h"
+#include "support/programs.h"
 #include "sysops/product_paths.h"
 
 namespace {
@@ -125,12 +128,46 @@ int ClosedPort() {
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
+// What another process could do to `file`: the tamperer's exit code (1
+// overwritten, 2 renamed, 4 deleted), or ~0u when it did not run.
+DWORD Tamper(const std::wstring& file) {
+  const test_support::StartedProgram tamperer = test_support::StartProgram(
+      test_support::NextToThisTest(L"setup_file_tamperer.exe"), L"\"" + file + L"\"");
+  if (!tamperer.process || ::WaitForSingleObject(tamperer.process.get(), 30000) != WAIT_OBJECT_0) {
+    return ~0u;
+  }
+  DWORD code = ~0u;
+  ::GetExitCodeProcess(tamperer.process.get(), &code);
+  return code;
+}
+
+// The shell opener the product uses, with another process trying to change
+// the file at the very moment it is opened.
+class TamperingOpener : public setup::IShellOpener {
+ public:
+  bool Open(const std::wstring& file) override {
+    opening = true;
+    opened = file;
+    tampered = Tamper(file);
+    bytes = test_support::ReadBytes(file);
+    return shell_.Open(file);
+  }
+  std::atomic<bool> opening{false};
+  std::wstring opened;
+  DWORD tampered = ~0u;
+  std::string bytes;
+
+ private:
+  setup::ShellOpener shell_;
+};
+
 class WebFaults : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(services_.ok()) << services_.problem();
     ::DeleteFileW(marker_.path().c_str());
     ::DeleteFileW(package_.path().c_str());
+    ::DeleteFileW(private_.path().c_str());
     ::DeleteFileW(partial_.path().c_str());
     empty_ = FolderOf(services_.dataPath()) + L"\\empty.bin";
     EXPECT_TRUE(test_support::WriteBytes(empty_, ""));
@@ -190,7 +227,9 @@ class WebFaults : public ::testing::Test {
   std::unique_ptr<vtstest::ProxyScope> proxy_;
   test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
   test_support::ScopedFile package_{sysops::GetInstallerDownloadPath()};
-  test_support::ScopedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
+  // The run's own copy, which it downloads, checks and opens.
+  test_support::ScopedFile private_{sysops::GetPrivateInstallerPath()};
+  test_support::ScopedFile partial_{sysops::GetPrivateInstallerPath() + L".download"};
   // A descriptor that goes through is read for its version, which leaves the
   // signal files of a passive update behind.
   test_support::ScopedFile rebootSignal_{
@@ -270,7 +309,8 @@ TEST_F(WebFaults, InstallerPackage) {
     if (fault.succeeds) {
       EXPECT_EQ(result, setup::kInstallerStarted);
       EXPECT_EQ(run.ErrorText(), L"");
-      EXPECT_TRUE(test_support::PathExists(package_.path()));
+      // The public copy holds what the service sent.
+      EXPECT_EQ(test_support::ReadBytes(package_.path()), test_support::ReadBytes(depotron.package()));
       EXPECT_TRUE(depotron.WaitForInstallers(60000));
       EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
       depotron.Remove();
@@ -280,11 +320,66 @@ TEST_F(WebFaults, InstallerPackage) {
     EXPECT_EQ(result, setup::kSetupFailed);
     EXPECT_EQ(run.ErrorText(), kDownloadFailed);
     EXPECT_FALSE(test_support::PathExists(package_.path()));
+    EXPECT_FALSE(test_support::PathExists(private_.path()));
     // Opened would have reported the end of the run.
     EXPECT_EQ(sink.reports.size(), 1u);
     EXPECT_TRUE(depotron.WaitForInstallers(60000));
     EXPECT_FALSE(depotron.Installed());
   }
+}
+
+// The package opened is the one the service sent, whatever other processes
+// do: one keeps putting its own package (which would pass the check) in the
+// public download folder until the open, another tries to overwrite, rename
+// and delete the file at the moment of the open. Under Wine every process
+// runs as the same user and file access lists are not enforced, so what
+// refuses the second here is the run holding the file without sharing write
+// or delete access; the access list of the folder (which on Windows refuses
+// other accounts also after the run) is checked in the sysops tests.
+TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
+  vtstest::FakeDepotron depotron;
+  ASSERT_TRUE(depotron.ok());
+  ASSERT_FALSE(depotron.Installed()) << "Depotron is installed in the prefix already";
+  const std::string sent = test_support::ReadBytes(depotron.package());
+  ASSERT_FALSE(sent.empty());
+  // The control: the same attempts on a file nobody holds go through.
+  const std::wstring loose = FolderOf(services_.dataPath()) + L"\\loose.msi";
+  ASSERT_TRUE(test_support::WriteBytes(loose, sent));
+  EXPECT_EQ(Tamper(loose), 1u | 2u | 4u);
+
+  Arrange(Request::kPackage, {"whole", "", true});
+  const std::string planted = sent.substr(0, 8) + "a package of someone else's";
+  TamperingOpener opener;
+  std::atomic<int> swaps{0};
+  std::thread swapper([&] {
+    while (!opener.opening) {
+      if (test_support::WriteBytes(package_.path(), planted)) ++swaps;
+      ::Sleep(2);
+    }
+  });
+  RecordingSink sink;
+  const SetupInputs inputs = Inputs();
+  CSetupRun run(sink, inputs, accepting_, opener);
+  CBinary descriptor;
+  const std::string text = "[License]\r\n0=7.7.7\r\n";
+  descriptor.SetData(text.data(), static_cast<int>(text.size()));
+  const int result = run.InstallDepotron(descriptor);
+  opener.opening = true;
+  swapper.join();
+
+  EXPECT_GT(swaps.load(), 0);
+  EXPECT_EQ(result, setup::kInstallerStarted);
+  EXPECT_EQ(run.ErrorText(), L"");
+  EXPECT_EQ(opener.opened, private_.path());
+  EXPECT_EQ(opener.tampered, 0u) << "1 overwritten, 2 renamed, 4 deleted";
+  EXPECT_TRUE(opener.bytes == sent) << "the file opened is not the one the service sent";
+  EXPECT_TRUE(test_support::ReadBytes(private_.path()) == sent);
+  // The public package is there under its name (the swapper's or the run's).
+  EXPECT_TRUE(test_support::PathExists(package_.path()));
+  EXPECT_TRUE(depotron.WaitForInstallers(60000));
+  EXPECT_TRUE(depotron.Installed()) << "the installer could not open the held package";
+  depotron.Remove();
+  ::DeleteFileW(loose.c_str());
 }
 
 // An earlier whole download stays as it was when the next one fails.

@@ -61,7 +61,8 @@ class FakeDepotron {
   bool Install() const { return RunMsiexec(L"/i") && Installed(); }
 
   // Ends running updaters, uninstalls, and removes what the stand-ins leave
-  // (the start record, the folders), so the prefix is as before.
+  // (the start record, the folders) and the run's own copy of the package
+  // beside them, so the prefix is as before.
   void Remove() const {
     StopUpdaters();
     WaitForInstallers(60000);
@@ -69,6 +70,7 @@ class FakeDepotron {
     ::DeleteFileW(startRecord().c_str());
     ::DeleteFileW(updater().c_str());
     ::RemoveDirectoryW(folder().c_str());
+    test_support::RemoveTree(varnel_ + L"\\Setup");
     ::RemoveDirectoryW(varnel_.c_str());
   }
 

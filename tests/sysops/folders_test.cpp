@@ -23,6 +23,7 @@ using sysops::GetParentFolder;
 using sysops::GetSpecialFolder;
 using sysops::GrantEveryoneFullAccess;
 using sysops::ListFiles;
+using sysops::RestrictToAdministrators;
 using test_support::ScratchFolder;
 
 TEST(SpecialFolder, NamesExistingFoldersAndNothingForUnknownIds) {
@@ -125,6 +126,54 @@ TEST(OpenAccessDescriptor, HoldsOneInheritableFullAccessEntryForEveryone) {
   EXPECT_EQ(entry->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
   EXPECT_EQ(entry->Mask, static_cast<ACCESS_MASK>(GENERIC_ALL));
   EXPECT_EQ(sysops_test::SidText(&entry->SidStart), L"S-1-1-0");
+}
+
+// Wine keeps no access lists on files (it maps them to Unix mode bits), so
+// the list a folder is given is checked here, as built.
+TEST(AdministratorsOnlyDescriptor, HoldsTwoProtectedInheritableEntries) {
+  sysops::AdministratorsOnlyDescriptor descriptor;
+  ASSERT_TRUE(descriptor.valid());
+  ASSERT_TRUE(::IsValidSecurityDescriptor(descriptor.get()));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
+  EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the folder above would add its entries";
+
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL acl = nullptr;
+  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.get(), &present, &acl, &defaulted));
+  ASSERT_TRUE(present);
+  ASSERT_NE(acl, nullptr);
+  ACL_SIZE_INFORMATION size = {};
+  ASSERT_TRUE(::GetAclInformation(acl, &size, sizeof(size), AclSizeInformation));
+  ASSERT_EQ(size.AceCount, 2u);
+  EXPECT_EQ(size.AclBytesFree, 0u);
+  const wchar_t* const sids[] = {L"S-1-5-32-544", L"S-1-5-18"};  // Administrators, SYSTEM
+  for (DWORD i = 0; i < 2; ++i) {
+    void* raw = nullptr;
+    ASSERT_TRUE(::GetAce(acl, i, &raw));
+    const auto entry = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+    EXPECT_EQ(entry->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+    EXPECT_EQ(entry->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << i;
+    EXPECT_EQ(entry->Mask, static_cast<ACCESS_MASK>(FILE_ALL_ACCESS)) << i;
+    EXPECT_EQ(sysops_test::SidText(&entry->SidStart), sids[i]) << i;
+  }
+}
+
+// What Wine makes of it: Everyone loses every right on a folder that was
+// open to it.
+TEST(RestrictToAdministrators, TakesEveryRightFromEveryone) {
+  ScratchFolder scratch;
+  const std::wstring folder = scratch / L"private";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(GrantEveryoneFullAccess(folder));
+  sysops_test::ExpectOpenToEveryone(folder);
+  EXPECT_TRUE(RestrictToAdministrators(folder));
+  const sysops_test::DaclView dacl = sysops_test::ReadDacl(folder);
+  ASSERT_TRUE(dacl.ok);
+  EXPECT_EQ(sysops_test::RightsOf(dacl, sysops_test::kEveryone), 0u);
+  EXPECT_FALSE(RestrictToAdministrators(scratch / L"missing"));
 }
 
 TEST(GrantEveryoneFullAccess, OpensFoldersAndFilesToEveryone) {

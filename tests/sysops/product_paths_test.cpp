@@ -128,6 +128,23 @@ TEST_F(ProductPaths, UploadMarkerPathCreatesNoFolder) {
   EXPECT_FALSE(test_support::PathExists(varnel_));
 }
 
+// The run's own copy of the package: under Program Files, where only
+// administrators create folders, in a folder closed to Everyone again on
+// every call, however it was found.
+TEST_F(ProductPaths, ThePrivatePackageFolderIsClosedToEveryoneEachTime) {
+  ASSERT_FALSE(programs_.empty());
+  const std::wstring folder = programs_ + L"\\Varnel\\Setup";
+  test_support::ScopedFolder place(folder);  // removed afterwards if made here
+  ASSERT_TRUE(place.ok());
+  ASSERT_TRUE(sysops::GrantEveryoneFullAccess(folder));
+  EXPECT_EQ(sysops::GetPrivateInstallerPath(), folder + L"\\VarnelDepotron.msi");
+  const sysops_test::DaclView dacl = sysops_test::ReadDacl(folder);
+  ASSERT_TRUE(dacl.ok);
+  EXPECT_EQ(sysops_test::RightsOf(dacl, sysops_test::kEveryone), 0u);
+  // Nothing of the public product folders is made for it.
+  EXPECT_FALSE(test_support::PathExists(varnel_));
+}
+
 TEST_F(ProductPaths, ProgramsLieUnderProgramFiles) {
   ASSERT_FALSE(programs_.empty());
   const std::wstring updater = sysops::GetDepotronUpdaterPath();
