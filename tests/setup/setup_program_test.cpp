@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,13 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "framework/scoped_handle.h"
 #include "support/fake_console_tools.h"
 #include "support/files.h"
 #include "support/programs.h"
 #include "support/fake_depotron.h"
 #include "support/local_services.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
 #include "support/other_process.h"
@@ -117,11 +120,10 @@ class SetupProgram : public ::testing::Test {
     if (com_) ::CoUninitialize();
   }
 
-  // Starts the program and waits until its survey has filled the window and
-  // the start button is enabled.
-  void Open() {
-    program_ = StartProgram(
-        NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe"), L"");
+  // Starts the program (the built one unless told) and waits until its
+  // survey has filled the window and the start button is enabled.
+  void Open(const std::wstring& exe = kBuiltProgram()) {
+    program_ = StartProgram(exe, L"");
     ASSERT_TRUE(program_.process) << ::GetLastError();
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -131,8 +133,11 @@ class SetupProgram : public ::testing::Test {
         60000))
         << "the window did not become idle";
   }
-  void TypeInputsAndStart() {
-    ClearAndType(Item(window_.main, IDC_EDIT_DELIVERY_GROUP), L"lf-group");
+  static std::wstring kBuiltProgram() {
+    return NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
+  }
+  void TypeInputsAndStart(const wchar_t* group = L"lf-group") {
+    ClearAndType(Item(window_.main, IDC_EDIT_DELIVERY_GROUP), group);
     ClearAndType(Item(window_.main, IDC_EDIT_SENDBOX_ID), L"VT0001");
     ClearAndType(Item(window_.main, IDC_EDIT_SENDBOX_PASSWORD), L"vts-demo-01");
     ClearAndType(Item(window_.main, IDC_EDIT_PROCESS_GROUP_ID), L"PG-1");
@@ -250,6 +255,104 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   EXPECT_EQ(Text(Item(window_.main, IDC_STATIC_LOGON_SCREEN)), L"OK");
   CloseWithCloseBox(window_.main);
   EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after its window closed";
+}
+
+// The modules loaded in a process, by full path.
+std::vector<std::wstring> ModulesOf(DWORD processId) {
+  std::vector<std::wstring> modules;
+  fw::ScopedFileHandle snapshot(
+      ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+  if (!snapshot) return modules;
+  MODULEENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Module32FirstW(snapshot.get(), &entry); more;
+       more = ::Module32NextW(snapshot.get(), &entry)) {
+    modules.emplace_back(entry.szExePath);
+  }
+  return modules;
+}
+
+bool EndsWithName(const std::wstring& path, const wchar_t* name) {
+  const std::size_t slash = path.find_last_of(L'\\');
+  return ::lstrcmpiW(path.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), name) == 0;
+}
+
+// One environment variable extended by `more` (after a ";") while the
+// object lives; the programs started meanwhile inherit it.
+class ScopedEnvironmentAddition {
+ public:
+  ScopedEnvironmentAddition(const wchar_t* name, const std::wstring& more) : name_(name) {
+    wchar_t old[4096] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, old, 4096);
+    had_ = length > 0 && length < 4096;
+    if (had_) old_ = old;
+    ::SetEnvironmentVariableW(name, (had_ ? old_ + L";" + more : more).c_str());
+  }
+  ~ScopedEnvironmentAddition() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+  ScopedEnvironmentAddition(const ScopedEnvironmentAddition&) = delete;
+  ScopedEnvironmentAddition& operator=(const ScopedEnvironmentAddition&) = delete;
+
+ private:
+  const wchar_t* name_;
+  std::wstring old_;
+  bool had_ = false;
+};
+
+// Programs and libraries put beside the program under the names it starts
+// and loads, and the program started from that folder, which is then also
+// its current folder (a download folder, a USB stick): the survey runs
+// powercfg and DISM, and a run that reaches the delivery server (with a
+// group it does not know) loads WinINet, which loads mpr.dll in turn. None
+// of the planted ones runs or is loaded. With WINEDLLOVERRIDES=...=n,b Wine
+// looks for these DLLs in the program's folder first, as Windows looks for
+// a DLL that is not a known DLL. (Wine's own start-up loads uxtheme.dll
+// before the program's first line; a uxtheme.dll planted beside the program
+// would be loaded there, see docs/reliability.md.)
+TEST_F(SetupProgram, NothingPlacedBesideItOrInItsFolderRunsOrLoads) {
+  test_support::ScratchFolder stick{L"vts-stick"};
+  ASSERT_TRUE(stick.ok());
+  const std::wstring program = stick / L"VarnelTerminalSetupWizard.exe";
+  ASSERT_TRUE(::CopyFileW(kBuiltProgram().c_str(), program.c_str(), FALSE));
+  const std::wstring planted_program = NextToThisTest(L"planted\\powercfg.exe");
+  const std::wstring planted_library = NextToThisTest(L"planted\\wininet.dll");
+  const wchar_t* const planted_names[] = {L"powercfg.exe", L"DISM.EXE", L"wininet.dll",
+                                          L"mpr.dll"};
+  for (const wchar_t* name : planted_names) {
+    const std::wstring built =
+        EndsWithName(name, L"powercfg.exe") || EndsWithName(name, L"DISM.EXE") ? planted_program
+                                                                             : planted_library;
+    ASSERT_TRUE(::CopyFileW(built.c_str(), (stick / name).c_str(), FALSE)) << built.c_str();
+  }
+  {
+    wchar_t here[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, here);
+    ScopedEnvironmentAddition native_first(L"WINEDLLOVERRIDES", L"wininet,mpr=n,b");
+    ASSERT_TRUE(::SetCurrentDirectoryW(stick.path().c_str()));
+    Open(program);
+    ::SetCurrentDirectoryW(here);
+  }
+  TypeInputsAndStart(L"no-such-group");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        window_ = WindowsOf(program_.id);
+        return window_.box && ReadMessageBox(window_.box).text == setup_test::kGroupNotFound;
+      },
+      60000))
+      << "the run did not ask the delivery server";
+  bool wininet_loaded = false;
+  for (const std::wstring& module : ModulesOf(program_.id)) {
+    if (::lstrcmpiW(module.c_str(), program.c_str()) == 0) continue;
+    EXPECT_NE(::_wcsnicmp(module.c_str(), stick.path().c_str(), stick.path().size()), 0)
+        << "loaded from beside the program: " << testing::PrintToString(module);
+    wininet_loaded |= EndsWithName(module, L"wininet.dll");
+  }
+  EXPECT_TRUE(wininet_loaded) << "the run never loaded WinINet";
+  for (const wchar_t* name : planted_names) {
+    EXPECT_FALSE(test_support::PathExists(stick / (std::wstring(name) + L".ran")))
+        << testing::PrintToString(std::wstring(name)) << " ran";
+  }
+  ::TerminateProcess(program_.process.get(), 99);
+  ::WaitForSingleObject(program_.process.get(), 10000);
 }
 
 }  // namespace
