@@ -106,15 +106,21 @@ std::string FileHead(HANDLE file, DWORD count) {
 }
 
 // Puts a copy of the checked package where the terminal's programs have
-// always found it. Anyone may write in that folder: the file there is
-// removed first and the copy made only as a new file, so that a link put in
-// its place is not written through. Whether it worked changes nothing for
-// the run.
-void LeavePublicCopy(const std::wstring& package) {
+// always found it, replacing an earlier download only once the copy is
+// whole, as the download itself does. Anyone may write in that folder: the
+// copy is made as a new file and moved over the old one, so a file or link
+// another account put under either name is replaced, never written through.
+bool PlacePublicCopy(const std::wstring& package) {
   const std::wstring copy = sysops::GetInstallerDownloadPath();
-  if (copy.empty()) return;
-  ::DeleteFileW(copy.c_str());
-  ::CopyFileW(package.c_str(), copy.c_str(), TRUE);
+  if (copy.empty()) return false;
+  const std::wstring partial = copy + L".download";
+  ::DeleteFileW(partial.c_str());
+  if (::CopyFileW(package.c_str(), partial.c_str(), TRUE) &&
+      ::MoveFileExW(partial.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  ::DeleteFileW(partial.c_str());
+  return false;
 }
 
 }  // namespace
@@ -321,13 +327,14 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
   fw::ScopedFileHandle held(::CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
   // A server may answer 200 with anything; what is no package is not kept
-  // under the package's name, nor opened.
-  if (!held || !StartsLikeInstallerPackage(FileHead(held.get(), kInstallerSignatureLength))) {
+  // under the package's name, nor opened. Nor is a package the public folder
+  // cannot take: the terminal's programs would miss it.
+  if (!held || !StartsLikeInstallerPackage(FileHead(held.get(), kInstallerSignatureLength)) ||
+      !PlacePublicCopy(package)) {
     held.reset();
     ::DeleteFileW(package.c_str());
     return Fail(kDownloadFailed);
   }
-  LeavePublicCopy(package);
   return OpenInstallerPackage(package);
 }
 

@@ -120,8 +120,10 @@ class CSetupRun {
   int StartUpdater(const std::wstring& updater);              // kUpdaterStarted
   // Downloads the package into the folder only administrators can write
   // (sysops::GetPrivateInstallerPath), holds it open without sharing write
-  // or delete access, checks it and opens that very file; the public
-  // download folder gets a copy of what was checked. kInstallerStarted.
+  // or delete access, checks it, puts a copy of it into the public download
+  // folder and opens that very file it holds. kInstallerStarted; a package
+  // that is none, or that the public folder cannot take, ends the run with
+  // the download message.
   int InstallDepotron(const CBinary& descriptor);
   int OpenInstallerPackage(const std::wstring& package);      // kInstallerStarted
 

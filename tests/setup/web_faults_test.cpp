@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/scoped_handle.h"
 #include "support/fake_depotron.h"
 #include "support/local_services.h"
 #include "setup/setup_run.h"
@@ -310,7 +311,8 @@ TEST_F(WebFaults, InstallerPackage) {
       EXPECT_EQ(result, setup::kInstallerStarted);
       EXPECT_EQ(run.ErrorText(), L"");
       // The public copy holds what the service sent.
-      EXPECT_EQ(test_support::ReadBytes(package_.path()), test_support::ReadBytes(depotron.package()));
+      EXPECT_TRUE(test_support::ReadBytes(package_.path()) ==
+                  test_support::ReadBytes(depotron.package()));
       EXPECT_TRUE(depotron.WaitForInstallers(60000));
       EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
       depotron.Remove();
@@ -351,9 +353,21 @@ TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
   const std::string planted = sent.substr(0, 8) + "a package of someone else's";
   TamperingOpener opener;
   std::atomic<int> swaps{0};
+  // Sharing everything, so that the run is never refused a replace by the
+  // swapper's handle (another account could share nothing and make the
+  // run end with the download message, which is no swap either).
   std::thread swapper([&] {
     while (!opener.opening) {
-      if (test_support::WriteBytes(package_.path(), planted)) ++swaps;
+      fw::ScopedFileHandle file(
+          ::CreateFileW(package_.path().c_str(), GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        CREATE_ALWAYS, 0, nullptr));
+      DWORD written = 0;
+      if (file && ::WriteFile(file.get(), planted.data(), static_cast<DWORD>(planted.size()),
+                              &written, nullptr)) {
+        ++swaps;
+      }
+      file.reset();
       ::Sleep(2);
     }
   });
