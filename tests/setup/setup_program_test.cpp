@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "app/resource.h"
 #include "framework/scoped_handle.h"
@@ -54,15 +53,15 @@ const std::wstring kCompleted =
     L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
 const std::wstring kNotInstalled = L"( 未インストール ）";
 
-// The programs DISM may be started as: on a 64-bit Windows the 64-bit DISM
+// The program DISM is started as: on a 64-bit Windows the 64-bit DISM
 // through SYSNATIVE; on a 32-bit one, which has no SYSNATIVE, the only DISM
-// there is, the one in the system folder, by its path there or by its bare
-// name.
-std::vector<std::wstring> ExpectedDismPrograms() {
-  if (test_support::OnWow64()) return {L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE"};
+// there is, by its full path in the system folder (never by a bare name,
+// which would be looked for beside the program first).
+std::wstring ExpectedDismProgram() {
+  if (test_support::OnWow64()) return L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE";
   wchar_t system[MAX_PATH] = {};
   ::GetSystemDirectoryW(system, MAX_PATH);
-  return {std::wstring(system) + L"\\DISM.EXE", L"DISM.EXE"};
+  return std::wstring(system) + L"\\DISM.EXE";
 }
 
 // The quoted program at the start of a command line.
@@ -240,12 +239,8 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   for (const std::wstring& line : simulated_pc::ReadCommandLog()) {
     if (line.find(L"DISM.EXE\" /online") == std::wstring::npos) continue;
     ++dism_runs;
-    const std::wstring program = QuotedProgram(line);
-    bool expected = false;
-    for (const std::wstring& allowed : ExpectedDismPrograms()) {
-      expected = expected || ::lstrcmpiW(program.c_str(), allowed.c_str()) == 0;
-    }
-    EXPECT_TRUE(expected) << testing::PrintToString(line);
+    EXPECT_EQ(::lstrcmpiW(QuotedProgram(line).c_str(), ExpectedDismProgram().c_str()), 0)
+        << testing::PrintToString(line);
   }
   EXPECT_GE(dism_runs, 4) << "the features listed and enabled in both runs";
 
