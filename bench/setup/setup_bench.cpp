@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "support/fake_console_tools.h"
+#include "support/timing_sink.h"
 #include "support/files.h"
 #include "support/fake_depotron.h"
 #include "support/local_services.h"
+#include "support/terminal_state.h"
 #include "setup/setup_run.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
@@ -30,23 +32,8 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER counter;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-class TimingSink : public IProgressSink {
- public:
-  void Report(int percent, const std::wstring&) override {
-    times.push_back(Now());
-    percents.push_back(percent);
-  }
-  std::vector<double> times;
-  std::vector<int> percents;
-};
+using test_support::TimingSink;
+const auto& Now = test_support::SecondsNow;
 
 using test_support::FakeToolsFolder;
 
@@ -127,25 +114,14 @@ int main(int argc, char** argv) {
   CoInitialize(nullptr);
   int status = 0;
   {
-    vtstest::ProxyScope proxy(port);
+    test_support::ProxyScope proxy(port);
     simulated_pc::ScopedSimulatedPc pc(simulated_pc::Edition::kIot, FakeToolsFolder());
-    vtstest::FakeDepotron depotron;
-    const wchar_t winlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-    const wchar_t embedded[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-    setup_test::SavedMachineValue saved[] = {
-        {winlogon, L"AutoAdminLogon"},
-        {winlogon, L"DefaultUserName"},
-        {winlogon, L"DefaultDomainName"},
-        {winlogon, L"DefaultPassword"},
-        {L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"},
-        {embedded, L"BrandingNeutral"},
-        {embedded, L"HideAutoLogonUI"},
-        {embedded, L"HideFirstLogonAnimation"},
-        {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings", L"HideBootLogo"}};
+    test_support::FakeDepotron depotron;
+    test_support::TerminalValues saved;
     test_support::ScopedFile files[] = {
         test_support::ScopedFile(sysops::GetStatusBoxIniPath()),
-        test_support::ScopedFile(sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")),
-        test_support::ScopedFile(sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")),
+        test_support::ScopedFile(sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)),
+        test_support::ScopedFile(sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)),
         test_support::ScopedFile(sysops::GetInstallerDownloadPath()),
         test_support::ScopedFile(sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
                               sysops::kStartupShortcutName)};
@@ -165,7 +141,7 @@ int main(int argc, char** argv) {
       std::vector<RunTimes> first(1);
       std::vector<RunTimes> later(static_cast<std::size_t>(runs));
       if (!TimedRun(inputs, setup::kInstallerStarted, &first[0]) ||
-          !vtstest::FakeDepotron::WaitForInstallers(60000) || !depotron.Installed()) {
+          !test_support::FakeDepotron::WaitForInstallers(60000) || !depotron.Installed()) {
         status = 1;
       }
       // The PC restarted since, as the completion message asks: the features
@@ -182,7 +158,7 @@ int main(int argc, char** argv) {
               first);
         Print("later runs: the installed updater started", later);
       }
-      vtstest::FakeDepotron::StopUpdaters();
+      test_support::FakeDepotron::StopUpdaters();
       depotron.Remove();
     }
   }

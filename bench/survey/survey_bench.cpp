@@ -14,23 +14,13 @@
 
 #include "simulated_pc.h"
 #include "support/fake_console_tools.h"
+#include "support/timing_sink.h"
 #include "survey/terminal_survey.h"
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER counter;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-class TimingSink : public IProgressSink {
- public:
-  void Report(int, const std::wstring&) override { times.push_back(Now()); }
-  std::vector<double> times;
-};
+using test_support::TimingSink;
+const auto& Now = test_support::SecondsNow;
 
 using test_support::FakeToolsFolder;
 

@@ -1,7 +1,6 @@
 #include "setup/setup_run.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <utility>
 
@@ -16,7 +15,9 @@
 #include "sysops/power_plan_text.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
+#include "sysops/folders.h"
 #include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace setup {
 namespace {
@@ -62,22 +63,6 @@ constexpr wchar_t kDownloadFailed[] =
 constexpr wchar_t kDepotronNotStarted[] =
     L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
 
-constexpr wchar_t kWinlogonKey[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
-constexpr wchar_t kNoAutoUpdateValue[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU\\NoAutoUpdate";
-// The log-on screen values, in the order they are written.
-constexpr const wchar_t* kLogonScreenValues[] = {
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"BrandingNeutral",
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"HideAutoLogonUI",
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"HideFirstLogonAnimation",
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings\\"
-    L"HideBootLogo",
-};
-
 // The high-performance plan, then every time-out of it off on mains and on
 // battery: powercfg's arguments, the tool taken from the system folder.
 constexpr const wchar_t* kPowerArguments[] = {
@@ -87,11 +72,9 @@ constexpr const wchar_t* kPowerArguments[] = {
 };
 
 constexpr wchar_t kSendBoxSection[] = L"MAIN";
-constexpr wchar_t kPassiveRebootSignal[] = L"UpdatePassiveReboot.signal.dat";
-constexpr wchar_t kPassiveSignal[] = L"UpdatePassive.signal.dat";
 constexpr DWORD kFinalPauseMs = 100;
 
-bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+using sysops::FileExists;
 
 bool UploadPending() { return FileExists(sysops::GetUploadMarkerPath()); }
 
@@ -227,12 +210,14 @@ bool CSetupRun::CheckSendBox() {
 
 bool CSetupRun::WriteAutoLogonValues() {
   m_progress.Report(30, kSettingAutoLogon);
-  const std::wstring key = kWinlogonKey;
+  using sysops::MachinePath;
   // In this order: a failure leaves the values before it written.
-  return sysops::WriteRegistryOneText(key + L"AutoAdminLogon") &&
-         sysops::WriteRegistryString(key + L"DefaultUserName", m_inputs.logonUser) &&
-         sysops::WriteRegistryString(key + L"DefaultDomainName", m_inputs.logonDomain) &&
-         sysops::WriteRegistryString(key + L"DefaultPassword", m_inputs.logonPassword);
+  return sysops::WriteRegistryOneText(MachinePath(sysops::kAutoAdminLogon)) &&
+         sysops::WriteRegistryString(MachinePath(sysops::kDefaultUserName), m_inputs.logonUser) &&
+         sysops::WriteRegistryString(MachinePath(sysops::kDefaultDomainName),
+                                     m_inputs.logonDomain) &&
+         sysops::WriteRegistryString(MachinePath(sysops::kDefaultPassword),
+                                     m_inputs.logonPassword);
 }
 
 void CSetupRun::ApplyPowerSettings() {
@@ -246,7 +231,7 @@ void CSetupRun::StopWindowsUpdate() {
   m_progress.Report(50, kStoppingUpdate);
   // The policy keeps updates off after a restart; stopping the service only
   // ends the one running now.
-  sysops::WriteRegistryDword(kNoAutoUpdateValue, 1);
+  sysops::WriteRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate), 1);
   RequestWindowsUpdateStop();
 }
 
@@ -259,7 +244,9 @@ void CSetupRun::AdjustLogonScreen() {
     sysops::EnableEmbeddedLogonFeature();
     sysops::EnableEmbeddedBootExpFeature();
   }
-  for (const wchar_t* value : kLogonScreenValues) sysops::WriteRegistryDword(value, 1);
+  for (const sysops::MachineValue& value : sysops::kLogonScreenValues) {
+    sysops::WriteRegistryDword(sysops::MachinePath(value), 1);
+  }
 }
 
 void CSetupRun::RegisterTerminalStartup() {
@@ -293,8 +280,8 @@ bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
     return false;
   }
   if (IsPassiveUpdateVersion(version)) {
-    WriteSignalFile(sysops::GetDepotronDataPath(kPassiveRebootSignal).c_str());
-    WriteSignalFile(sysops::GetDepotronDataPath(kPassiveSignal).c_str());
+    WriteSignalFile(sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName).c_str());
+    WriteSignalFile(sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName).c_str());
   }
   return true;
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "base/number_text.h"
@@ -14,6 +14,7 @@
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 #include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace survey {
 
@@ -36,36 +37,6 @@ const wchar_t kNotRegistered[] = L"( 未登録 )";
 const wchar_t kFeaturesNotSet[] = L"\uFF08 未設定 \uFF09";              // "（ 未設定 ）"
 const wchar_t kFeaturesNotInstalled[] = L"( 未インストール \uFF09";     // "( 未インストール ）"
 const wchar_t kEditionLacksIt[] = L"( OS未対応 )";
-
-const wchar_t kProductName[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProductName";
-const wchar_t kAutoAdminLogon[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
-    L"AutoAdminLogon";
-const wchar_t kDefaultUserName[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
-    L"DefaultUserName";
-const wchar_t kDefaultDomainName[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
-    L"DefaultDomainName";
-const wchar_t kDefaultPassword[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
-    L"DefaultPassword";
-const wchar_t kBrandingNeutral[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"BrandingNeutral";
-const wchar_t kHideAutoLogonUI[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"HideAutoLogonUI";
-const wchar_t kHideFirstLogonAnimation[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"HideFirstLogonAnimation";
-const wchar_t kHideBootLogo[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings\\"
-    L"HideBootLogo";
-const wchar_t kNoAutoUpdate[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU\\"
-    L"NoAutoUpdate";
 
 const wchar_t kGroupPolicyEditor[] = L"gpedit.msc";
 const wchar_t kSendBoxSection[] = L"MAIN";
@@ -100,18 +71,24 @@ class Windows final : public ICurrentAccount {
   }
 };
 
-bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+using sysops::FileExists;
 
-std::wstring ReadText(const wchar_t* path) { return sysops::ReadRegistryString(path, L""); }
+std::wstring ReadText(const sysops::MachineValue& value) {
+  return sysops::ReadRegistryString(sysops::MachinePath(value), L"");
+}
+
+std::uint32_t ReadDword(const sysops::MachineValue& value) {
+  return sysops::ReadRegistryDword(sysops::MachinePath(value));
+}
 
 // Step 2. The password is entered only for the log-on the registry names as
 // the current user's; registered also needs it switched on and not empty.
 void SurveyAutoLogon(const std::wstring& user, const std::wstring& domain,
                      SurveyResultMap& entries) {
-  const bool switched_on = ParseDecimalLikeWtoi(ReadText(kAutoAdminLogon)) != 0;
+  const bool switched_on = ParseDecimalLikeWtoi(ReadText(sysops::kAutoAdminLogon)) != 0;
   bool registered = false;
-  if (ReadText(kDefaultUserName) == user && ReadText(kDefaultDomainName) == domain) {
-    const std::wstring password = ReadText(kDefaultPassword);
+  if (ReadText(sysops::kDefaultUserName) == user && ReadText(sysops::kDefaultDomainName) == domain) {
+    const std::wstring password = ReadText(sysops::kDefaultPassword);
     entries[kEntryLogonPassword] = password;
     registered = !password.empty() && switched_on;
   }
@@ -125,10 +102,10 @@ std::wstring LogonScreenText() {
       return kFeaturesNotInstalled;
     case sysops::kFeatureEnabled: {
       // In this order, stopping at the first value that is not as needed.
-      const bool adjusted = sysops::ReadRegistryDword(kBrandingNeutral) == 1 &&
-                            sysops::ReadRegistryDword(kHideAutoLogonUI) == 1 &&
-                            sysops::ReadRegistryDword(kHideFirstLogonAnimation) == 1 &&
-                            sysops::ReadRegistryDword(kHideBootLogo) != 0;
+      const bool adjusted = ReadDword(sysops::kBrandingNeutral) == 1 &&
+                            ReadDword(sysops::kHideAutoLogonUI) == 1 &&
+                            ReadDword(sysops::kHideFirstLogonAnimation) == 1 &&
+                            ReadDword(sysops::kHideBootLogo) != 0;
       return adjusted ? kOk : kFeaturesNotSet;
     }
     default:
@@ -142,7 +119,7 @@ std::wstring WindowsUpdateText() {
   const std::wstring editor =
       sysops::AppendPath(sysops::GetSpecialFolder(CSIDL_SYSTEM), kGroupPolicyEditor);
   if (!FileExists(editor)) return kEditionLacksIt;
-  return sysops::ReadRegistryDword(kNoAutoUpdate) == 1 ? kOk : kNotSet;
+  return ReadDword(sysops::kNoAutoUpdate) == 1 ? kOk : kNotSet;
 }
 
 }  // namespace
@@ -157,7 +134,7 @@ SurveyOutcome RunSurvey(IProgressSink& progress, ICurrentAccount& account) {
   SurveyResultMap& entries = outcome.entries;
 
   progress.Report(20, kReportOs);
-  entries[kEntryOsName] = ReadText(kProductName);
+  entries[kEntryOsName] = ReadText(sysops::kProductName);
 
   progress.Report(30, kReportLogon);
   std::wstring user;

@@ -45,6 +45,8 @@ std::wstring GetParentFolder(const std::wstring& path) {
   return std::wstring(begin, static_cast<std::size_t>(name - begin));
 }
 
+bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+
 bool CreateFolderPath(const std::wstring& folder) {
   wchar_t buffer[MAX_PATH] = {};
   if (!CopyToPathBuffer(folder, buffer)) return false;

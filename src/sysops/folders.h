@@ -25,6 +25,9 @@ namespace sysops {
 // "C:\a\b\c.ini" gives "C:\a\b\".
 [[nodiscard]] std::wstring GetParentFolder(const std::wstring& path);
 
+// Whether a file or folder is at the path (PathFileExistsW).
+[[nodiscard]] bool FileExists(const std::wstring& path);
+
 // Creates the folder and every missing folder above it; true when they all
 // exist afterwards.
 bool CreateFolderPath(const std::wstring& folder);

@@ -12,6 +12,9 @@ inline constexpr wchar_t kDownloadFolder[] = L"Varnel\\Download";
 inline constexpr wchar_t kStatusBoxFolder[] = L"Varnel\\Tolvik";
 inline constexpr wchar_t kInstallerFileName[] = L"VarnelDepotron.msi";
 inline constexpr wchar_t kStatusBoxIniFileName[] = L"VarnelDriveTerminalSend.ini";
+// The files that ask Depotron for a passive update, in its data folder.
+inline constexpr wchar_t kPassiveRebootSignalFileName[] = L"UpdatePassiveReboot.signal.dat";
+inline constexpr wchar_t kPassiveSignalFileName[] = L"UpdatePassive.signal.dat";
 inline constexpr wchar_t kUploadMarkerRelativePath[] =
     L"Varnel\\Tolvik\\VarnelTerminalSend\\0\\0.varnelscan.upload";
 inline constexpr wchar_t kPrivateDownloadFolder[] = L"Varnel\\Setup";

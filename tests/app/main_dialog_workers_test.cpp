@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "support/dialog_texts.h"
 #include "support/other_process.h"
 #include "support/window_driver.h"
 
@@ -20,23 +21,6 @@ namespace {
 
 using namespace apptest;
 
-const std::wstring kAppName = L"Varnel ターミナルセットアップ";
-const std::wstring kInitializing = L"初期化中...";
-const std::wstring kDepotronRunning =
-    L"Varnel Depotronが起動しています。\nDepotronを終了して、もう一度実行してください\n";
-const std::wstring kConfirmSetup =
-    L"このコンピューターをVarnelターミナル設定用に書き換えます。\n本当によろしいですか？\n\n"
-    L"（コンピュータは自動的に再起動されることがあります)";
-const std::wstring kSurveyFailed =
-    L"データ読み込み中にエラーが発生しました。\n\n※弊社サポートまでご連絡ください";
-const std::wstring kSetupFailed =
-    L"設定中にエラーが発生しました。\n正しく設定が終わっていない可能性があります\n\n"
-    L"弊社サポートまでご連絡ください";
-const std::wstring kSetupCompleted =
-    L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
-const std::wstring kConfirmClose =
-    L"セットアップ中のため、中断しないでください\n設定が正しく完了しなくなる可能性があります\n\n"
-    L"それでも終了しますか？";
 const std::wstring kDepotronMutex = L"Global\\VarnelUpdateExecute Mutex 1.0";
 
 const int kAllInputs[] = {IDC_EDIT_DELIVERY_GROUP,   IDC_EDIT_SENDBOX_ID,

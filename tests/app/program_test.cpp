@@ -11,6 +11,7 @@
 
 #include "framework/dialog.h"
 #include "framework/scoped_handle.h"
+#include "support/dialog_texts.h"
 #include "support/programs.h"
 #include "support/window_driver.h"
 
@@ -18,46 +19,20 @@ namespace {
 
 using namespace apptest;
 
-std::wstring ProgramPath() {
-  return test_support::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
-}
-
-struct ProcessWindows {
-  DWORD processId;
-  HWND main = nullptr;
-  HWND box = nullptr;
-};
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<ProcessWindows*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(hwnd, cls, 16);
-  if (pid != found->processId || !::IsWindowVisible(hwnd) || std::wstring(cls) != L"#32770") {
-    return TRUE;
-  }
-  (::GetWindow(hwnd, GW_OWNER) ? found->box : found->main) = hwnd;
-  return TRUE;
-}
-
-ProcessWindows WindowsOf(DWORD processId) {
-  ProcessWindows found{processId};
-  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+using kit::ProcessWindows;
+using kit::WindowsOf;
 
 TEST(Program, OpensItsWindowAndEndsWhenItCloses) {
-  const std::wstring exe = ProgramPath();
-  ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES);
+  const std::wstring exe = test_support::BuiltProgramPath();
+  ASSERT_TRUE(test_support::PathExists(exe));
   test_support::StartedProgram program = test_support::StartProgram(exe, L"");
   ASSERT_TRUE(program.process) << ::GetLastError();
   const fw::ScopedHandle& process = program.process;
 
-  ProcessWindows windows{program.id};
+  ProcessWindows windows;
   ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(program.id)).main != nullptr; },
                         30000));
-  EXPECT_EQ(Text(windows.main), L"Varnelターミナル セットアップ Ver1.00L00");
+  EXPECT_EQ(Text(windows.main), kWindowTitle);
 
   // Close it the way a technician would, answering whatever it asks, once
   // it has shown at least one box: a failed survey reports (and ends the

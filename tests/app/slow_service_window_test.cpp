@@ -42,7 +42,7 @@ class SlowServiceWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(services_.ok()) << services_.problem();
-    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    proxy_ = std::make_unique<test_support::ProxyScope>(services_.port());
     ASSERT_TRUE(proxy_->ok());
     ASSERT_TRUE(services_.WriteData("[group slow]\nversion=5.2.0\ndelay=" +
                                     std::to_string(kAnswerDelayMs) + "\n"));
@@ -106,8 +106,8 @@ class SlowServiceWindow : public ::testing::Test {
     return question;
   }
 
-  vtstest::LocalServices services_;
-  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  test_support::LocalServices services_;
+  std::unique_ptr<test_support::ProxyScope> proxy_;
   std::shared_ptr<TestBodies> bodies_ = std::make_shared<TestBodies>();
   std::weak_ptr<TestDialog> weak_;
   std::unique_ptr<AppRun> run_;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <cstdint>
 #include <utility>
 
 #include "base/text_codec.h"
@@ -18,6 +19,7 @@
 #include "setup/setup_run.h"
 #include "setup_test_support.h"
 #include "sysops/registry.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -25,22 +27,16 @@ using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 using setup_test::SavedMachineValue;
 
-const wchar_t kEmbeddedKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-const wchar_t kUnattendKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings";
+std::uint32_t MachineDword(const sysops::MachineValue& value) {
+  return sysops::ReadRegistryDword(sysops::MachinePath(value));
+}
 
 class ConsoleSteps : public ::testing::Test {
  protected:
   // The log-on screen values start absent; the saved ones come back after.
   void SetUp() override {
-    for (const auto& [key, value] :
-         {std::pair{kEmbeddedKey, L"BrandingNeutral"}, std::pair{kEmbeddedKey, L"HideAutoLogonUI"},
-          std::pair{kEmbeddedKey, L"HideFirstLogonAnimation"},
-          std::pair{kUnattendKey, L"HideBootLogo"}}) {
-      fw::ScopedRegKey handle;
-      if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                          handle.put()) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(handle.get(), value);
-      }
+    for (SavedMachineValue* value : {&branding_, &hideUi_, &hideAnimation_, &bootLogo_}) {
+      ASSERT_TRUE(value->Remove());
     }
   }
   void TearDown() override {
@@ -60,24 +56,20 @@ class ConsoleSteps : public ::testing::Test {
     run.AdjustLogonScreen();
   }
   static bool AllFourWritten() {
-    for (const wchar_t* value : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
-      if (sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kEmbeddedKey) + L"\\" +
-                                    value) != 1) {
-        return false;
-      }
+    for (const sysops::MachineValue& value : sysops::kLogonScreenValues) {
+      if (MachineDword(value) != 1) return false;
     }
-    return sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kUnattendKey) +
-                                     L"\\HideBootLogo") == 1;
+    return true;
   }
 
   test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"),
                                         L"C:\\windows\\system32\\powercfg.exe"};
   test_support::ScopedProgram dism_{test_support::BuiltFakeTool(L"DISM.exe"),
                                     L"C:\\windows\\sysnative\\DISM.EXE"};
-  SavedMachineValue branding_{kEmbeddedKey, L"BrandingNeutral"};
-  SavedMachineValue hideUi_{kEmbeddedKey, L"HideAutoLogonUI"};
-  SavedMachineValue hideAnimation_{kEmbeddedKey, L"HideFirstLogonAnimation"};
-  SavedMachineValue bootLogo_{kUnattendKey, L"HideBootLogo"};
+  SavedMachineValue branding_{sysops::kBrandingNeutral};
+  SavedMachineValue hideUi_{sysops::kHideAutoLogonUI};
+  SavedMachineValue hideAnimation_{sysops::kHideFirstLogonAnimation};
+  SavedMachineValue bootLogo_{sysops::kHideBootLogo};
   std::wstring record_ = test_support::TempFilePath(L"record");
   std::wstring listing_ = test_support::TempFilePath(L"listing");
   RecordingSink sink_;
@@ -131,12 +123,8 @@ TEST_F(ConsoleSteps, WithoutTheFeaturesNothingChanges) {
     ::DeleteFileW(record_.c_str());
     AdjustLogonScreen(listing);
     EXPECT_EQ(Recorded(), "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
-    EXPECT_EQ(sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kEmbeddedKey) +
-                                        L"\\BrandingNeutral"),
-              0u);
-    EXPECT_EQ(sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kUnattendKey) +
-                                        L"\\HideBootLogo"),
-              0u);
+    EXPECT_EQ(MachineDword(sysops::kBrandingNeutral), 0u);
+    EXPECT_EQ(MachineDword(sysops::kHideBootLogo), 0u);
   }
 }
 

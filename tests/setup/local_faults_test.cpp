@@ -25,6 +25,7 @@
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -39,11 +40,8 @@ using setup_test::Report;
 const wchar_t kSystemPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
 const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kEmbeddedLogonKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-const wchar_t kBrandingNeutral[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon\\"
-    L"BrandingNeutral";
+using sysops::kEmbeddedLogonKey;
+using sysops::kWinlogonKey;
 
 SetupInputs Inputs() {
   SetupInputs inputs;
@@ -137,7 +135,7 @@ TEST_F(LocalFaults, AStatusBoxFolderThatCannotBeMadeEndsTheRunWithAMessage) {
 // The signal files only choose how Depotron updates itself; the run ignores
 // their failure, as it always has.
 TEST_F(LocalFaults, AFileWhereTheSignalFolderBelongsStopsNothing) {
-  const std::wstring signal = sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat");
+  const std::wstring signal = sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName);
   FileInPlaceOfFolder blocked(ParentOf(signal));
   ASSERT_TRUE(blocked.ok());
   CSetupRun run(sink_, inputs_, accepting_);
@@ -180,17 +178,17 @@ class ConsoleToolFaults : public LocalFaults {
     fw::ScopedRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
                         key.put()) == ERROR_SUCCESS) {
-      ::RegDeleteValueW(key.get(), L"BrandingNeutral");
+      ::RegDeleteValueW(key.get(), sysops::kBrandingNeutral.name);
     }
     CSetupRun run(sink_, inputs_, accepting_);
     run.AdjustLogonScreen();
-    return sysops::ReadRegistryDword(kBrandingNeutral) != 0;
+    return sysops::ReadRegistryDword(sysops::MachinePath(sysops::kBrandingNeutral)) != 0;
   }
   // DISM calls recorded: the query alone, never an enabling command.
   std::string DismCalls() const { return test_support::ReadBytes(record_); }
 
   test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"), kSystemPowercfg};
-  setup_test::SavedMachineValue branding_{kEmbeddedLogonKey, L"BrandingNeutral"};
+  setup_test::SavedMachineValue branding_{sysops::kBrandingNeutral};
   std::wstring record_ = test_support::TempFilePath(L"record");
 };
 
@@ -234,7 +232,7 @@ class ServedFaults : public LocalFaults {
   void SetUp() override {
     LocalFaults::SetUp();
     ASSERT_TRUE(services_.ok()) << services_.problem();
-    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    proxy_ = std::make_unique<test_support::ProxyScope>(services_.port());
     ASSERT_TRUE(proxy_->ok());
     ASSERT_TRUE(services_.WriteData("[group group-a]\nversion=5.2.0\n[box BOX-001]\npassword=box-pw\n"));
     ::DeleteFileW(package_.path().c_str());
@@ -244,7 +242,7 @@ class ServedFaults : public LocalFaults {
   void TearDown() override {
     // A download that went through opened the package, which installed the
     // stand-in updater: the prefix is put back for the tests after this one.
-    vtstest::FakeDepotron depotron;
+    test_support::FakeDepotron depotron;
     depotron.WaitForInstallers(60000);
     if (depotron.Installed()) {
       ADD_FAILURE() << "the package was opened and installed";
@@ -261,8 +259,8 @@ class ServedFaults : public LocalFaults {
     EXPECT_EQ(sink_.reports.size(), 1u) << "the package was opened";
   }
 
-  vtstest::LocalServices services_;
-  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  test_support::LocalServices services_;
+  std::unique_ptr<test_support::ProxyScope> proxy_;
   test_support::ScopedFile package_{sysops::GetInstallerDownloadPath()};
   test_support::ScopedFile partial_{sysops::GetInstallerDownloadPath() + L".download"};
 };
@@ -299,8 +297,8 @@ TEST_F(ServedFaults, ADestinationThatCannotBeReplacedFailsTheDownload) {
 // the run stops at the automatic log-on without a message of its own, and
 // nothing after it happens.
 TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
-  setup_test::SavedMachineValue user{kWinlogonKey, L"DefaultUserName"};
-  setup_test::SavedMachineValue admin{kWinlogonKey, L"AutoAdminLogon"};
+  setup_test::SavedMachineValue user{sysops::kDefaultUserName};
+  setup_test::SavedMachineValue admin{sysops::kAutoAdminLogon};
   const std::string settingsBefore = test_support::ReadBytes(settings_.path());
   const size_t mark = services_.RequestCount();
   setup::SetupOutcome outcome;

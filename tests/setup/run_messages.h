@@ -7,6 +7,8 @@
 
 namespace setup_test {
 
+inline const std::wstring kLogonRefused =
+    L"Windows ログインパスワードが不正です\nパスワードをもう一度入力してください";
 inline const std::wstring kGroupNotFound =
     L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
     L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
@@ -24,5 +26,7 @@ inline const std::wstring kNotDelivered =
     L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
 inline const std::wstring kDownloadFailed =
     L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
+inline const std::wstring kNotStarted =
+    L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
 
 }  // namespace setup_test

@@ -28,12 +28,16 @@
 #include "run_messages.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
+#include "support/com.h"
+#include "support/dialog_texts.h"
 #include "support/other_process.h"
+#include "support/terminal_state.h"
 #include "support/window_driver.h"
 #include "sysops/product_paths.h"
 #include "sysops/folders.h"
 #include "sysops/registry.h"
 #include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -42,15 +46,9 @@ using test_support::NextToThisTest;
 using test_support::StartedProgram;
 using test_support::StartProgram;
 using SavedFile = test_support::ScopedFile;
-using setup_test::SavedMachineValue;
 
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kEmbeddedKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-const std::wstring kConfirmSetup =
-    L"このコンピューターをVarnelターミナル設定用に書き換えます。\n本当によろしいですか？\n\n"
-    L"（コンピュータは自動的に再起動されることがあります)";
-const std::wstring kCompleted =
-    L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
+using sysops::kWinlogonKey;
+
 const std::wstring kNotInstalled = L"( 未インストール ）";
 
 // The program DISM is started as: on a 64-bit Windows the 64-bit DISM
@@ -71,35 +69,13 @@ std::wstring QuotedProgram(const std::wstring& line) {
   return end == std::wstring::npos ? std::wstring() : line.substr(1, end - 1);
 }
 
-struct Windows {
-  DWORD processId;
-  HWND main = nullptr;
-  HWND box = nullptr;
-};
-
-BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Windows*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(hwnd, cls, 16);
-  if (pid == found->processId && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
-    (::GetWindow(hwnd, GW_OWNER) ? found->box : found->main) = hwnd;
-  }
-  return TRUE;
-}
-
-Windows WindowsOf(DWORD processId) {
-  Windows found{processId};
-  ::EnumWindows(&Collect, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+using kit::WindowsOf;
 
 class SetupProgram : public ::testing::Test {
  protected:
+  test_support::ScopedCom com_;
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    com_ = true;
+    ASSERT_TRUE(com_.ok());
     ASSERT_TRUE(services_.ok()) << services_.problem();
     ASSERT_TRUE(proxy_.ok());
     ASSERT_TRUE(services_.WriteData("[group lf-group]\nversion=5.2.0\nline-ends=lf\n"
@@ -116,7 +92,6 @@ class SetupProgram : public ::testing::Test {
       ::TerminateProcess(program_.process.get(), 99);
     }
     depotron_.Remove();
-    if (com_) ::CoUninitialize();
   }
 
   // Starts the program (the built one unless told) and waits until its
@@ -133,7 +108,7 @@ class SetupProgram : public ::testing::Test {
         << "the window did not become idle";
   }
   static std::wstring kBuiltProgram() {
-    return NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
+    return test_support::BuiltProgramPath();
   }
   void TypeInputsAndStart(const wchar_t* group = L"lf-group") {
     ClearAndType(Item(window_.main, IDC_EDIT_DELIVERY_GROUP), group);
@@ -153,31 +128,21 @@ class SetupProgram : public ::testing::Test {
     return code;
   }
 
-  vtstest::LocalServices services_;
-  vtstest::ProxyScope proxy_{services_.port()};
-  vtstest::FakeDepotron depotron_;
+  test_support::LocalServices services_;
+  test_support::ProxyScope proxy_{services_.port()};
+  test_support::FakeDepotron depotron_;
   simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot,
                                       test_support::FakeToolsFolder()};
-  SavedMachineValue saved_[9] = {
-      {kWinlogonKey, L"AutoAdminLogon"},
-      {kWinlogonKey, L"DefaultUserName"},
-      {kWinlogonKey, L"DefaultDomainName"},
-      {kWinlogonKey, L"DefaultPassword"},
-      {L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"},
-      {kEmbeddedKey, L"BrandingNeutral"},
-      {kEmbeddedKey, L"HideAutoLogonUI"},
-      {kEmbeddedKey, L"HideFirstLogonAnimation"},
-      {L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings", L"HideBootLogo"}};
+  test_support::TerminalValues saved_;
   SavedFile settings_{sysops::GetStatusBoxIniPath()};
   SavedFile marker_{sysops::GetUploadMarkerPath()};
-  SavedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  SavedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  SavedFile reboot_{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  SavedFile passive_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
   SavedFile package_{sysops::GetInstallerDownloadPath()};
   SavedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
                       sysops::kStartupShortcutName};
   StartedProgram program_;
-  Windows window_{0};
-  bool com_ = false;
+  kit::ProcessWindows window_;
 };
 
 TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
@@ -199,7 +164,7 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   ASSERT_TRUE(WaitUntil(
       [&] {
         window_ = WindowsOf(program_.id);
-        return window_.box && ReadMessageBox(window_.box).text == kCompleted;
+        return window_.box && ReadMessageBox(window_.box).text == kSetupCompleted;
       },
       120000))
       << "no completion message";
@@ -213,9 +178,7 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   // looked at where the run wrote it: the 64-bit view, which on a 64-bit
   // Windows is not the one a 32-bit program sees by default, and on a 32-bit
   // Windows is the only one.
-  EXPECT_EQ(sysops::ReadRegistryString(L"HKEY_LOCAL_MACHINE\\" + std::wstring(kWinlogonKey) +
-                                           L"\\DefaultPassword",
-                                       L"<none>"),
+  EXPECT_EQ(sysops::ReadRegistryString(sysops::MachinePath(sysops::kDefaultPassword), L"<none>"),
             L"secret");
   const test_support::RawValue unflagged =
       test_support::QueryRaw(HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword", 0);

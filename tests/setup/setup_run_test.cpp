@@ -17,13 +17,16 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
+#include "support/com.h"
 #include "support/files.h"
 #include "support/registry.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 #include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -33,15 +36,10 @@ using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 using setup_test::Report;
 
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kWinlogonPath[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
-const wchar_t kWindowsUpdatePolicyKey[] =
-    L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU";
-const std::wstring kNotStarted =
-    L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
-const std::wstring kNotDelivered =
-    L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
+using sysops::kWindowsUpdatePolicyKey;
+using sysops::kWinlogonKey;
+using setup_test::kNotDelivered;
+using setup_test::kNotStarted;
 
 SetupInputs SomeInputs() {
   SetupInputs inputs;
@@ -64,20 +62,6 @@ CBinary Bytes(const std::string& text) {
 DWORD MachineValueType(const std::wstring& key, const std::wstring& value) {
   return test_support::QueryRaw(HKEY_LOCAL_MACHINE, key, value).type;
 }
-
-class ComTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    com_ = true;
-  }
-  void TearDown() override {
-    if (com_) ::CoUninitialize();
-  }
-
- private:
-  bool com_ = false;
-};
 
 TEST(SetupValidation, ARefusedLogOnEndsTheRunBeforeAnythingElse) {
   RecordingSink sink;
@@ -117,13 +101,13 @@ TEST(SetupFailure, FailKeepsTheMessageAndFailWithDetailQuotesTheService) {
 // Tests that write the prefix's Winlogon values; the survey reads them too.
 class AutoLogonValues : public ::testing::Test {
  protected:
-  test_support::ScopedRegistryValue autoAdmin_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"AutoAdminLogon"};
-  test_support::ScopedRegistryValue user_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultUserName"};
-  test_support::ScopedRegistryValue domain_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultDomainName"};
-  test_support::ScopedRegistryValue password_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword"};
+  test_support::ScopedMachineValue autoAdmin_{sysops::kAutoAdminLogon};
+  test_support::ScopedMachineValue user_{sysops::kDefaultUserName};
+  test_support::ScopedMachineValue domain_{sysops::kDefaultDomainName};
+  test_support::ScopedMachineValue password_{sysops::kDefaultPassword};
 
   static std::wstring Read(const wchar_t* value) {
-    return sysops::ReadRegistryString(std::wstring(kWinlogonPath) + value, L"<none>");
+    return sysops::ReadRegistryString(sysops::MachinePath({kWinlogonKey, value}), L"<none>");
   }
 };
 
@@ -170,8 +154,7 @@ TEST_F(AutoLogonValues, AKeyThatRefusesWritingEndsTheStepWithoutMessage) {
 // stopped like Windows' own.
 class WindowsUpdateStep : public ::testing::Test {
  protected:
-  test_support::ScopedRegistryValue policy_{HKEY_LOCAL_MACHINE, kWindowsUpdatePolicyKey,
-                                            L"NoAutoUpdate"};
+  test_support::ScopedMachineValue policy_{sysops::kNoAutoUpdate};
 };
 
 DWORD ServiceState(SC_HANDLE service) {
@@ -218,10 +201,7 @@ TEST_F(WindowsUpdateStep, StopsTheRunningServiceAndKeepsItsStartType) {
   EXPECT_EQ(sink.reports, (std::vector<Report>{{50, L"Windows Update停止処理中..."}}));
   EXPECT_TRUE(WaitForState(service.get(), SERVICE_STOPPED));
   EXPECT_EQ(StartType(service.get()), startType);
-  EXPECT_EQ(sysops::ReadRegistryDword(
-                L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"
-                L"\\NoAutoUpdate"),
-            1u);
+  EXPECT_EQ(sysops::ReadRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate)), 1u);
   EXPECT_EQ(MachineValueType(kWindowsUpdatePolicyKey, L"NoAutoUpdate"),
             static_cast<DWORD>(REG_DWORD));
 }
@@ -234,18 +214,15 @@ TEST_F(WindowsUpdateStep, AStoppedServiceIsNoFailure) {
   run.StopWindowsUpdate();
   run.StopWindowsUpdate();
   EXPECT_EQ(sink.reports.size(), 2u);
-  EXPECT_EQ(sysops::ReadRegistryDword(
-                L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"
-                L"\\NoAutoUpdate"),
-            1u);
+  EXPECT_EQ(sysops::ReadRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate)), 1u);
 }
 
 // The all-users Startup folder, with the terminal program where the
 // shortcut points; shortcuts already there to the terminal are set aside.
-class StartupStep : public ComTest {
+class StartupStep : public ::testing::Test {
  protected:
   void SetUp() override {
-    ComTest::SetUp();
+    ASSERT_TRUE(com_.ok());
     startup_ = sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP);
     terminal_ = sysops::GetTerminalProgramPath();
     ASSERT_FALSE(startup_.empty());
@@ -265,8 +242,9 @@ class StartupStep : public ComTest {
     }
     if (!aside_.empty()) ::MoveFileW(aside_.c_str(), link_.c_str());
     terminal_program_.reset();
-    ComTest::TearDown();
   }
+
+  test_support::ScopedCom com_;  // the shell-link objects of the shortcut
 
   std::wstring startup_;
   std::wstring terminal_;
@@ -365,8 +343,8 @@ TEST_F(SendBoxSettingsStep, APendingUploadLeavesTheFileAlone) {
 // The Depotron signal files in the common application-data folder.
 class DepotronPreparation : public ::testing::Test {
  protected:
-  test_support::ScopedFile reboot_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  test_support::ScopedFile passive_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  test_support::ScopedFile reboot_{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  test_support::ScopedFile passive_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
 
   void SetUp() override {
     ::DeleteFileW(reboot_.path().c_str());

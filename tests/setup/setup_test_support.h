@@ -1,7 +1,7 @@
 #pragma once
-// What the setup run's tests share: a progress sink that records, log-on
-// checks and a shell opener that answer as told, the Winlogon values put back after a test (on
-// the shared test support) and a key that refuses writes.
+// What the setup run's tests share: log-on checks and a shell opener that
+// answer as told and a key that refuses writes, beside the shared test
+// support's recording sink and machine values.
 
 #include <windows.h>
 
@@ -11,22 +11,16 @@
 #include <utility>
 #include <vector>
 
-#include "base/progress_sink.h"
 #include "framework/scoped_handle.h"
 #include "setup/setup_run.h"
+#include "support/recording_sink.h"
 #include "support/registry.h"
+#include "support/terminal_state.h"
 
 namespace setup_test {
 
-using Report = std::pair<int, std::wstring>;
-
-class RecordingSink : public IProgressSink {
- public:
-  void Report(int percent, const std::wstring& text) override {
-    reports.emplace_back(percent, text);
-  }
-  std::vector<setup_test::Report> reports;
-};
+using test_support::RecordingSink;
+using test_support::Report;
 
 // Answers every log-on as told and remembers what it was asked.
 class FixedLogon : public setup::ILogonCheck {
@@ -60,11 +54,7 @@ class RecordingOpener : public setup::IShellOpener {
 
 // A value under HKEY_LOCAL_MACHINE in the 64-bit view, put back as it was
 // (or removed again) when the object goes.
-class SavedMachineValue : public test_support::ScopedRegistryValue {
- public:
-  SavedMachineValue(const std::wstring& key, const std::wstring& value)
-      : ScopedRegistryValue(HKEY_LOCAL_MACHINE, key, value) {}
-};
+using SavedMachineValue = test_support::ScopedMachineValue;
 
 // The security of a key under HKEY_LOCAL_MACHINE (64-bit view) denying
 // everyone the setting of values while the object lives; Wine's registry

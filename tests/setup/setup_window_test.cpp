@@ -19,19 +19,24 @@
 
 #include "app/resource.h"
 #include "framework/scoped_handle.h"
+#include "run_messages.h"
 #include "setup_test_support.h"
 #include "simulated_pc.h"
+#include "support/com.h"
+#include "support/dialog_texts.h"
 #include "support/fake_console_tools.h"
 #include "support/fake_depotron.h"
 #include "support/files.h"
 #include "support/local_services.h"
 #include "support/programs.h"
 #include "support/registry.h"
+#include "support/terminal_state.h"
 #include "support/window_driver.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 #include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -41,43 +46,18 @@ using test_support::PathExists;
 using test_support::ReadBytes;
 using test_support::ScopedFile;
 using test_support::ScopedProgram;
-using test_support::ScopedRegistryValue;
 
-const std::wstring kAppName = L"Varnel ターミナルセットアップ";
-const std::wstring kConfirmSetup =
-    L"このコンピューターをVarnelターミナル設定用に書き換えます。\n本当によろしいですか？\n\n"
-    L"（コンピュータは自動的に再起動されることがあります)";
-const std::wstring kLogonRefused =
-    L"Windows ログインパスワードが不正です\nパスワードをもう一度入力してください";
-const std::wstring kGroupNotFound =
-    L"Depotron配信グループが見つかりません\nインターネットに接続されていないか、\n"
-    L"グループ名が間違っている可能性があります\n\n・グループ名が正しいか確認してください\n"
-    L"・VarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kCheckFailed =
-    L"ステイタス通知用 送信BOXの確認に失敗しました\nインターネットに接続されていない可能性があります\n\n"
-    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kCheckError =
-    L"加工ステイタス通知用 送信BOXの確認中にエラーが発生しました\n"
-    L"インターネットに接続されていない可能性があります\n\n"
-    L"・データセンターのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kSetupFailed =
-    L"設定中にエラーが発生しました。\n正しく設定が終わっていない可能性があります\n\n"
-    L"弊社サポートまでご連絡ください";
-const std::wstring kDownloadFailed =
-    L"Depotronのダウンロードに失敗しました\nVarnelのHPが表示できることを確認してもう一度実行してください";
-const std::wstring kNotStarted =
-    L"Depotronの起動に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
-const std::wstring kCompleted =
-    L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
-const std::wstring kDepotronRunning =
-    L"Varnel Depotronが起動しています。\nDepotronを終了して、もう一度実行してください\n";
+using setup_test::kCheckError;
+using setup_test::kCheckFailed;
+using setup_test::kDownloadFailed;
+using setup_test::kGroupNotFound;
+using setup_test::kLogonRefused;
+using setup_test::kNotStarted;
 
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kWinlogonPath[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
-const wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU";
-const wchar_t kEmbeddedKey[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-const wchar_t kUnattendKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings";
+using sysops::kEmbeddedLogonKey;
+using sysops::kUnattendSettingsKey;
+using sysops::kWindowsUpdatePolicyKey;
+using sysops::kWinlogonKey;
 
 // The groups and boxes of these tests (the services' data format).
 const char kData[] =
@@ -138,15 +118,15 @@ SurveyResultMap SurveyOf(const WindowInputs& in, const wchar_t* state) {
 }
 
 std::wstring WinlogonValue(const wchar_t* name) {
-  return sysops::ReadRegistryString(std::wstring(kWinlogonPath) + name, L"<none>");
+  return sysops::ReadRegistryString(sysops::MachinePath({kWinlogonKey, name}), L"<none>");
 }
 
 bool MachineValueExists(const std::wstring& key, const wchar_t* name) {
   return test_support::QueryRaw(HKEY_LOCAL_MACHINE, key, name).status == ERROR_SUCCESS;
 }
 
-DWORD MachineDword(const std::wstring& key, const wchar_t* name) {
-  return sysops::ReadRegistryDword(L"HKEY_LOCAL_MACHINE\\" + key + L"\\" + name);
+DWORD MachineDword(const wchar_t* key, const wchar_t* name) {
+  return sysops::ReadRegistryDword(sysops::MachinePath({key, name}));
 }
 
 simulated_pc::State PcState() {
@@ -198,9 +178,7 @@ class UpdateService {
 class SetupWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The shortcut search uses shell-link objects on this thread.
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    com_ = true;
+    ASSERT_TRUE(com_.ok());
     ASSERT_TRUE(services_.ok()) << services_.problem();
     ASSERT_TRUE(proxy_.ok());
     ASSERT_TRUE(services_.WriteData(kData));
@@ -219,7 +197,6 @@ class SetupWindow : public ::testing::Test {
   void TearDown() override {
     CloseWindow();
     depotron_.Remove();
-    if (com_) ::CoUninitialize();
   }
 
   // Opens the window with a survey that shows `inputs`, the second survey
@@ -274,31 +251,25 @@ class SetupWindow : public ::testing::Test {
     WaitUntil([&] { return run_->CurrentMessageBox() != box; });
     return view;
   }
-  std::vector<vtstest::ServiceRequest> Sent() const { return services_.RequestsSince(mark_); }
+  std::vector<test_support::ServiceRequest> Sent() const { return services_.RequestsSince(mark_); }
   std::vector<std::string> SentPaths() const {
     std::vector<std::string> paths;
     for (const auto& request : Sent()) paths.push_back(request.path);
     return paths;
   }
 
-  vtstest::LocalServices services_;
-  vtstest::ProxyScope proxy_{services_.port()};
-  vtstest::FakeDepotron depotron_;
+  // The shortcut search uses shell-link objects on this thread.
+  test_support::ScopedCom com_;
+  test_support::LocalServices services_;
+  test_support::ProxyScope proxy_{services_.port()};
+  test_support::FakeDepotron depotron_;
   ScopedProgram terminal_{depotron_.builtTerminal(), sysops::GetTerminalProgramPath()};
   simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot, FakeToolsFolder()};
-  ScopedRegistryValue autoAdmin_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"AutoAdminLogon"};
-  ScopedRegistryValue user_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultUserName"};
-  ScopedRegistryValue domain_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultDomainName"};
-  ScopedRegistryValue password_{HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword"};
-  ScopedRegistryValue noAutoUpdate_{HKEY_LOCAL_MACHINE, kPolicyKey, L"NoAutoUpdate"};
-  ScopedRegistryValue branding_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"BrandingNeutral"};
-  ScopedRegistryValue hideUi_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"HideAutoLogonUI"};
-  ScopedRegistryValue hideAnimation_{HKEY_LOCAL_MACHINE, kEmbeddedKey, L"HideFirstLogonAnimation"};
-  ScopedRegistryValue bootLogo_{HKEY_LOCAL_MACHINE, kUnattendKey, L"HideBootLogo"};
+  test_support::TerminalValues values_;
   ScopedFile settings_{sysops::GetStatusBoxIniPath()};
   ScopedFile marker_{sysops::GetUploadMarkerPath()};
-  ScopedFile rebootSignal_{sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  ScopedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+  ScopedFile rebootSignal_{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  ScopedFile passiveSignal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
   ScopedFile package_{sysops::GetInstallerDownloadPath()};
   ScopedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
                        sysops::kStartupShortcutName};
@@ -308,7 +279,6 @@ class SetupWindow : public ::testing::Test {
   std::weak_ptr<TestDialog> weak_;
   HWND hwnd_ = nullptr;
   size_t mark_ = 0;
-  bool com_ = false;
 };
 
 TEST_F(SetupWindow, ARefusedLogOnAsksNoServiceAtAll) {
@@ -389,8 +359,8 @@ TEST_F(SetupWindow, UnwritableAutoLogonValuesStopTheRunWithTheGeneralMessage) {
   EXPECT_EQ(SentPaths(), (std::vector<std::string>{"/depotron/version/lf-group.ini",
                                                    "/kakonotify_send/setup_check.cgi"}));
   EXPECT_EQ(PcState().active_plan, planBefore);
-  EXPECT_FALSE(MachineValueExists(kPolicyKey, L"NoAutoUpdate"));
-  EXPECT_FALSE(MachineValueExists(kEmbeddedKey, L"BrandingNeutral"));
+  EXPECT_FALSE(MachineValueExists(kWindowsUpdatePolicyKey, L"NoAutoUpdate"));
+  EXPECT_FALSE(MachineValueExists(kEmbeddedLogonKey, L"BrandingNeutral"));
   EXPECT_FALSE(sysops::IsTerminalInStartup());
   EXPECT_FALSE(PathExists(settings_.path()));
   EXPECT_FALSE(PathExists(rebootSignal_.path()));
@@ -440,7 +410,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(pc.active_plan, L"SCHEME_MIN");
   ASSERT_TRUE(pc.ActivePlan());
   EXPECT_TRUE(AllTimeOutsZero(pc.ActivePlan()->timeouts));
-  EXPECT_EQ(MachineDword(kPolicyKey, L"NoAutoUpdate"), 1u);
+  EXPECT_EQ(MachineDword(kWindowsUpdatePolicyKey, L"NoAutoUpdate"), 1u);
   EXPECT_TRUE(update.WaitFor(SERVICE_STOPPED));
   EXPECT_EQ(update.StartType(), startType);
   // Both features are switched on, to take effect at the next start.
@@ -449,9 +419,9 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   ASSERT_TRUE(pc.FeatureState(L"Client-EmbeddedBootExp"));
   EXPECT_EQ(*pc.FeatureState(L"Client-EmbeddedBootExp"), L"Enable Pending");
   for (const wchar_t* value : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
-    EXPECT_EQ(MachineDword(kEmbeddedKey, value), 1u) << value;
+    EXPECT_EQ(MachineDword(kEmbeddedLogonKey, value), 1u) << value;
   }
-  EXPECT_EQ(MachineDword(kUnattendKey, L"HideBootLogo"), 1u);
+  EXPECT_EQ(MachineDword(kUnattendSettingsKey, L"HideBootLogo"), 1u);
   ASSERT_TRUE(PathExists(shortcut_.path()));
   EXPECT_TRUE(sysops::IsTerminalInStartup());
   EXPECT_EQ(ReadBytes(settings_.path()), "[MAIN]\r\nID=VT0002\r\nPASS=a&b #1=2\r\nGROUP=PG-7\r\n");
@@ -475,7 +445,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_AUTO_LOGON)), L"second");
   EXPECT_EQ(bodies_->surveyRuns.load(), 2);
   const MessageBoxView view = ReadMessageBox(box);
-  EXPECT_EQ(view.text, kCompleted);
+  EXPECT_EQ(view.text, kSetupCompleted);
   EXPECT_EQ(view.icon, MessageBoxView::kInformation);
   Answer(box, IDOK);
   ASSERT_TRUE(run_->WaitForEnd(30000));
@@ -489,7 +459,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   // While the updater holds its mutex, the start button refuses at once.
   CloseWindow();
   fw::ScopedHandle updater(depotron_.StartUpdater(30000));
-  ASSERT_TRUE(vtstest::FakeDepotron::MutexExists());
+  ASSERT_TRUE(test_support::FakeDepotron::MutexExists());
   OpenWindow(second);
   mark_ = services_.RequestCount();
   Press(Item(hwnd_, IDC_BUTTON_START));
@@ -521,7 +491,7 @@ TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   EXPECT_FALSE(Enabled(hwnd_, IDC_EDIT_SENDBOX_ID));
   StartSetup();
   const MessageBoxView box = FinalBox();
-  EXPECT_EQ(box.text, kCompleted);
+  EXPECT_EQ(box.text, kSetupCompleted);
   ASSERT_TRUE(run_->WaitForEnd(30000));
 
   const auto sent = Sent();
@@ -530,8 +500,8 @@ TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   EXPECT_NE(sent[0].url.find("..%2Finstaller%2Fx.ini"), std::string::npos) << sent[0].url;
   EXPECT_EQ(ReadBytes(settings_.path()), "[MAIN]\r\nID=kept\r\n");
   EXPECT_EQ(PcState().features, featuresBefore);
-  EXPECT_FALSE(MachineValueExists(kEmbeddedKey, L"BrandingNeutral"));
-  EXPECT_FALSE(MachineValueExists(kUnattendKey, L"HideBootLogo"));
+  EXPECT_FALSE(MachineValueExists(kEmbeddedLogonKey, L"BrandingNeutral"));
+  EXPECT_FALSE(MachineValueExists(kUnattendSettingsKey, L"HideBootLogo"));
   EXPECT_FALSE(PathExists(rebootSignal_.path())) << "no signal files for 6.0.0";
   EXPECT_FALSE(PathExists(passiveSignal_.path()));
   EXPECT_EQ(PcState().active_plan, L"SCHEME_MIN");

@@ -22,9 +22,11 @@
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
+#include "support/fake_console_tools.h"
 #include "support/files.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
@@ -36,9 +38,7 @@ using setup_test::FixedLogon;
 using setup_test::RecordingSink;
 
 
-const wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kWinlogonPath[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+using sysops::kWinlogonKey;
 
 struct Variant {
   const char* name;
@@ -90,15 +90,7 @@ std::wstring& FieldOf(SetupInputs& inputs, Field field) {
   return inputs.processGroupId;
 }
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
+std::string Utf8(const std::wstring& text) { return test_support::ToUtf8(text); }
 
 // Whether the ANSI code page holds the text as it is.
 bool AnsiHolds(const std::wstring& text) {
@@ -112,24 +104,7 @@ bool AnsiHolds(const std::wstring& text) {
 // The value as stored, whatever its length (the product's own reader takes
 // at most 2048 bytes, which is no limit on what is written).
 std::wstring ReadWinlogon(const wchar_t* value) {
-  fw::ScopedRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogonKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
-                      key.put()) != ERROR_SUCCESS) {
-    return L"<no key>";
-  }
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExW(key.get(), value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return L"<none>";
-  }
-  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-  if (::RegQueryValueExW(key.get(), value, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
-                         &size) != ERROR_SUCCESS) {
-    return L"<unreadable>";
-  }
-  text.resize(size / sizeof(wchar_t));
-  while (!text.empty() && text.back() == L'\0') text.pop_back();
-  return text;
+  return test_support::MachineText({kWinlogonKey, value});
 }
 
 // Equal texts; on a difference, where it begins rather than a megabyte.
@@ -147,7 +122,7 @@ class TypedInput : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(services_.ok()) << services_.problem();
-    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    proxy_ = std::make_unique<test_support::ProxyScope>(services_.port());
     ASSERT_TRUE(proxy_->ok());
     ::DeleteFileW(marker_.path().c_str());
   }
@@ -181,7 +156,7 @@ class TypedInput : public ::testing::Test {
     // What a run leaves, or what must stay when it ends early.
     const char* const kOld = "[MAIN]\r\nID=old-id\r\nPASS=old-pass\r\nGROUP=old-group\r\n";
     EXPECT_TRUE(test_support::WriteBytes(settings_.path(), kOld));
-    ASSERT_TRUE(sysops::WriteRegistryString(std::wstring(kWinlogonPath) + L"DefaultUserName",
+    ASSERT_TRUE(sysops::WriteRegistryString(sysops::MachinePath(sysops::kDefaultUserName),
                                             L"old-user"));
     const size_t mark = services_.RequestCount();
 
@@ -254,14 +229,14 @@ class TypedInput : public ::testing::Test {
     }
   }
 
-  vtstest::LocalServices services_;
-  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  test_support::LocalServices services_;
+  std::unique_ptr<test_support::ProxyScope> proxy_;
   test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
   test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
-  setup_test::SavedMachineValue autoAdmin_{kWinlogonKey, L"AutoAdminLogon"};
-  setup_test::SavedMachineValue user_{kWinlogonKey, L"DefaultUserName"};
-  setup_test::SavedMachineValue domain_{kWinlogonKey, L"DefaultDomainName"};
-  setup_test::SavedMachineValue password_{kWinlogonKey, L"DefaultPassword"};
+  setup_test::SavedMachineValue autoAdmin_{sysops::kAutoAdminLogon};
+  setup_test::SavedMachineValue user_{sysops::kDefaultUserName};
+  setup_test::SavedMachineValue domain_{sysops::kDefaultDomainName};
+  setup_test::SavedMachineValue password_{sysops::kDefaultPassword};
 };
 
 // One test per input, one run per text.

@@ -180,7 +180,7 @@ class WebFaults : public ::testing::Test {
   void Arrange(Request request, const Fault& fault) {
     const bool refused = fault.lines == "refused";
     proxy_.reset();
-    proxy_ = std::make_unique<vtstest::ProxyScope>(refused ? ClosedPort() : services_.port());
+    proxy_ = std::make_unique<test_support::ProxyScope>(refused ? ClosedPort() : services_.port());
     ASSERT_TRUE(proxy_->ok());
     std::string lines = refused ? std::string() : fault.lines;
     std::string data = kSoundData;
@@ -201,8 +201,8 @@ class WebFaults : public ::testing::Test {
   }
 
   // The requests of this case; the credential reached no host but its own.
-  std::vector<vtstest::ServiceRequest> Sent(Request request) const {
-    std::vector<vtstest::ServiceRequest> sent = services_.RequestsSince(mark_);
+  std::vector<test_support::ServiceRequest> Sent(Request request) const {
+    std::vector<test_support::ServiceRequest> sent = services_.RequestsSince(mark_);
     const std::string own = request == Request::kCheck ? kStatus : kDelivery;
     for (const auto& one : sent) {
       if (one.url.rfind(own, 0) != 0) {
@@ -224,8 +224,8 @@ class WebFaults : public ::testing::Test {
     return inputs;
   }
 
-  vtstest::LocalServices services_;
-  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  test_support::LocalServices services_;
+  std::unique_ptr<test_support::ProxyScope> proxy_;
   test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
   test_support::ScopedFile package_{sysops::GetInstallerDownloadPath()};
   // The run's own copy, which it downloads, checks and opens.
@@ -234,8 +234,8 @@ class WebFaults : public ::testing::Test {
   // A descriptor that goes through is read for its version, which leaves the
   // signal files of a passive update behind.
   test_support::ScopedFile rebootSignal_{
-      sysops::GetDepotronDataPath(L"UpdatePassiveReboot.signal.dat")};
-  test_support::ScopedFile passiveSignal_{sysops::GetDepotronDataPath(L"UpdatePassive.signal.dat")};
+      sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  test_support::ScopedFile passiveSignal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
   std::wstring empty_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};
@@ -289,7 +289,7 @@ TEST_F(WebFaults, SendBoxCheck) {
 // file it is written to on the way). A download that goes through opens the
 // package, which installs the stand-in updater: removed again after each.
 TEST_F(WebFaults, InstallerPackage) {
-  vtstest::FakeDepotron depotron;
+  test_support::FakeDepotron depotron;
   ASSERT_TRUE(depotron.ok());
   ASSERT_FALSE(depotron.Installed()) << "Depotron is installed in the prefix already";
   const CBinary descriptor = [] {

@@ -9,6 +9,9 @@
 
 #include <string>
 
+#include "base/text_codec.h"
+#include "kit/escape_text.h"
+
 namespace test_support {
 
 // The folder the fakes are built into, and one built fake in it, e.g.
@@ -21,10 +24,12 @@ inline constexpr wchar_t kPowercfgScriptVariable[] = L"VTS_FAKE_POWERCFG_SCRIPT"
 inline constexpr wchar_t kDismScriptVariable[] = L"VTS_FAKE_DISM_SCRIPT";
 
 // UTF-8 bytes of a text, for paths and texts in a script.
-std::string ToUtf8(const std::wstring& text);
+inline std::string ToUtf8(const std::wstring& text) {
+  return codec::Encode(text, codec::CodePage::kUtf8);
+}
 
 // Bytes as the argument of an "out"/"err" directive.
-std::string Escape(const std::string& bytes);
+inline std::string Escape(const std::string& bytes) { return kit::EscapeBytes(bytes); }
 
 // While alive, the fake tools started by this process (and their children)
 // follow `script`; afterwards the variable is as it was and the file gone.

@@ -6,7 +6,7 @@
 // VTS_FAKE_DEPOTRON_DIR (a Unix path; the local_services ctest fixture sets
 // it, or ENVIRONMENT VTS_FAKE_DEPOTRON_DIR=${CMAKE_BINARY_DIR}/tools/fake-depotron).
 //
-//   vtstest::FakeDepotron depotron;       // ok(), package(), updater()
+//   test_support::FakeDepotron depotron;       // ok(), package(), updater()
 //   depotron.Install();                   // as an earlier first run would
 //   HANDLE updater = depotron.StartUpdater(30000);  // holds the mutex 30 s
 //   depotron.StopUpdaters();              // lets go at once
@@ -25,7 +25,7 @@
 #include "support/files.h"
 #include "support/programs.h"
 
-namespace vtstest {
+namespace test_support {
 
 class FakeDepotron {
  public:
@@ -34,14 +34,14 @@ class FakeDepotron {
 
   FakeDepotron() {
     const char* dir = std::getenv("VTS_FAKE_DEPOTRON_DIR");
-    if (dir) built_ = test_support::WindowsPathOfUnixPath(dir) + L"\\";
+    if (dir) built_ = WindowsPathOfUnixPath(dir) + L"\\";
     wchar_t programFiles[MAX_PATH];
     if (::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE)) {
       varnel_ = std::wstring(programFiles) + L"\\Varnel";
     }
   }
 
-  bool ok() const { return !built_.empty() && !varnel_.empty() && test_support::PathExists(package()); }
+  bool ok() const { return !built_.empty() && !varnel_.empty() && PathExists(package()); }
 
   // The built stand-ins.
   std::wstring package() const { return built_ + L"VarnelDepotron.msi"; }
@@ -52,10 +52,10 @@ class FakeDepotron {
   std::wstring folder() const { return varnel_ + L"\\VarnelDepotron"; }
   std::wstring updater() const { return folder() + L"\\VarnelUpdate.exe"; }
   std::wstring startRecord() const { return folder() + L"\\VarnelUpdate.started.txt"; }
-  bool Installed() const { return test_support::PathExists(updater()); }
+  bool Installed() const { return PathExists(updater()); }
 
   // The start record's text (UTF-8, one line per start and per end).
-  std::string StartRecordText() const { return test_support::ReadBytes(startRecord()); }
+  std::string StartRecordText() const { return ReadBytes(startRecord()); }
 
   // Installs the package without any user interface and waits.
   bool Install() const { return RunMsiexec(L"/i") && Installed(); }
@@ -161,4 +161,4 @@ class FakeDepotron {
   std::wstring built_, varnel_;
 };
 
-}  // namespace vtstest
+}  // namespace test_support

@@ -8,9 +8,9 @@
 // (tools/local-services/LocalServices.cmake) finds three Unix paths in its
 // environment: VTS_SERVICES_PORT_FILE, VTS_SERVICES_DATA, VTS_SERVICES_LOG.
 //
-//   vtstest::LocalServices services;            // reads the environment
+//   test_support::LocalServices services;            // reads the environment
 //   ASSERT_TRUE(services.ok()) << services.problem();
-//   vtstest::ProxyScope proxy(services.port()); // HKCU Internet Settings
+//   test_support::ProxyScope proxy(services.port()); // HKCU Internet Settings
 //   services.WriteData("[group g]\nversion=5.2.0\n");
 //   size_t mark = services.RequestCount();
 //   ... run the product ...
@@ -29,10 +29,11 @@
 #include <utility>
 #include <vector>
 
+#include "kit/escape_text.h"
 #include "support/programs.h"
 #include "support/registry.h"
 
-namespace vtstest {
+namespace test_support {
 
 // One line of the services' request log, unescaped. `url` is the request
 // target as received (the absolute form through the proxy), `path` its path
@@ -60,37 +61,8 @@ struct ServiceRequest {
   }
 };
 
-// The value of a hexadecimal digit; -1 for any other character.
-inline int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// "\\", "\t", "\r", "\n" and "\xNN" back to their bytes; a "\x" without two
-// hexadecimal digits stands for the "x".
-inline std::string UnescapeLogField(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 >= text.size()) {
-      out += text[i];
-      continue;
-    }
-    char next = text[++i];
-    if (next == 't') out += '\t';
-    else if (next == 'r') out += '\r';
-    else if (next == 'n') out += '\n';
-    else if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-             HexDigit(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
-      i += 2;
-    } else {
-      out += next;
-    }
-  }
-  return out;
-}
+// A log field's escapes (kit/escape_text.h) back to their bytes.
+inline std::string UnescapeLogField(const std::string& text) { return kit::UnescapeBytes(text); }
 
 inline bool ParseServiceLogLine(const std::string& line, ServiceRequest& request) {
   std::vector<std::string> fields;
@@ -129,9 +101,9 @@ class LocalServices {
                  "VTS_SERVICES_LOG): run the test through ctest";
       return;
     }
-    dataPath_ = test_support::WindowsPathOfUnixPath(data);
-    logPath_ = test_support::WindowsPathOfUnixPath(log);
-    std::ifstream(std::filesystem::path(test_support::WindowsPathOfUnixPath(portFile))) >> port_;
+    dataPath_ = WindowsPathOfUnixPath(data);
+    logPath_ = WindowsPathOfUnixPath(log);
+    std::ifstream(std::filesystem::path(WindowsPathOfUnixPath(portFile))) >> port_;
     if (port_ <= 0) problem_ = std::string("local services not running: no port in ") + portFile;
   }
 
@@ -201,10 +173,10 @@ class ProxyScope {
   static constexpr const wchar_t* kKey =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-  test_support::ScopedRegistryValue enable_{HKEY_CURRENT_USER, kKey, L"ProxyEnable"};
-  test_support::ScopedRegistryValue server_{HKEY_CURRENT_USER, kKey, L"ProxyServer"};
-  test_support::ScopedRegistryValue override_{HKEY_CURRENT_USER, kKey, L"ProxyOverride"};
+  ScopedRegistryValue enable_{HKEY_CURRENT_USER, kKey, L"ProxyEnable"};
+  ScopedRegistryValue server_{HKEY_CURRENT_USER, kKey, L"ProxyServer"};
+  ScopedRegistryValue override_{HKEY_CURRENT_USER, kKey, L"ProxyOverride"};
   bool ok_ = false;
 };
 
-}  // namespace vtstest
+}  // namespace test_support

@@ -19,6 +19,10 @@ std::wstring NextToThisTest(const std::wstring& relative) {
   return folder + relative;
 }
 
+std::wstring BuiltProgramPath() {
+  return NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
+}
+
 std::wstring WindowsPathOfUnixPath(const std::string& unix_path) {
   std::wstring path = L"Z:";
   for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);

@@ -23,6 +23,9 @@ std::wstring ExpectedProgramFiles();
 // A path relative to the folder of the running test executable.
 std::wstring NextToThisTest(const std::wstring& relative);
 
+// The delivered program as the build made it (src/app of the build tree).
+std::wstring BuiltProgramPath();
+
 // A Unix path of the build tree as the Windows side sees it (drive Z: is /).
 std::wstring WindowsPathOfUnixPath(const std::string& unix_path);
 

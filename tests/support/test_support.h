@@ -21,10 +21,16 @@
 //   support/fake_console_tools.h the fake powercfg/DISM: FakeToolsFolder and
 //                                BuiltFakeTool (where they are built),
 //                                ScopedScript (what they print for one test).
-//   support/local_services.h     the local delivery and status services
-//                                (namespace vtstest): where they run, their
-//                                data and request log, ProxyScope (the
-//                                prefix's proxy pointed at them for one test).
+//   support/local_services.h     the local delivery and status services:
+//                                where they run, their data and request log,
+//                                ProxyScope (the prefix's proxy pointed at
+//                                them for one test).
+//   support/fake_depotron.h      the Depotron stand-ins: package, updater,
+//                                start record, mutex.
+//   support/terminal_state.h     the terminal's registry values held for one
+//                                test; the account the tests run as.
+//   support/recording_sink.h     RecordingSink: the reports a run makes.
+//   support/com.h                ScopedCom: COM on the test's thread.
 //
 // Failure model: nothing here throws or asserts. Functions answer false, an
 // empty text or a status; the Scoped* classes answer ok(). The test asserts
@@ -32,8 +38,7 @@
 // Scoped* object puts back what was there before, in its destructor, on every
 // path out of the test, and is neither copied nor moved.
 //
-// Everything lives in namespace test_support, but for the local services'
-// vtstest.
+// Everything lives in namespace test_support.
 
 #include "support/fake_console_tools.h"
 #include "support/files.h"

@@ -12,6 +12,8 @@
 
 #include "app/resource.h"
 #include "simulated_pc.h"
+#include "kit/windows_of.h"
+#include "support/com.h"
 #include "support/test_support.h"
 #include "support/window_driver.h"
 #include "sysops/dism.h"
@@ -25,30 +27,6 @@ namespace {
 using test_support::ScopedFile;
 
 using namespace survey_test;
-
-struct Windows {
-  DWORD process_id;
-  HWND main = nullptr;
-  HWND box = nullptr;
-};
-
-BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Windows*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(hwnd, cls, 16);
-  if (pid == found->process_id && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
-    (::GetWindow(hwnd, GW_OWNER) ? found->box : found->main) = hwnd;
-  }
-  return TRUE;
-}
-
-Windows WindowsOf(DWORD process_id) {
-  Windows found{process_id};
-  ::EnumWindows(&Collect, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
 
 // What the window shows once it is idle, read before it is closed.
 struct Shown {
@@ -77,15 +55,14 @@ bool Idle(HWND main) {
 
 Shown RunProgramUntilIdle() {
   Shown shown;
-  const std::wstring exe =
-      test_support::NextToThisTest(L"..\\..\\src\\app\\VarnelTerminalSetupWizard.exe");
-  test_support::StartedProgram program = test_support::StartProgram(exe, L"");
+  test_support::StartedProgram program =
+      test_support::StartProgram(test_support::BuiltProgramPath(), L"");
   EXPECT_TRUE(program.process) << ::GetLastError();
   if (!program.process) return shown;
-  Windows windows{program.id};
-  apptest::WaitUntil(
+  kit::ProcessWindows windows;
+  kit::WaitUntil(
       [&] {
-        windows = WindowsOf(program.id);
+        windows = kit::WindowsOf(program.id);
         return windows.box || (windows.main && Idle(windows.main));
       },
       60000);
@@ -154,7 +131,8 @@ TEST_F(SurveyWindow, AFreshIotPcWithAnUploadPending) {
 }
 
 TEST_F(SurveyWindow, ATerminalSetUpInFullWithNoUploadPending) {
-  ASSERT_TRUE(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) == S_OK);
+  auto com = std::make_unique<test_support::ScopedCom>();
+  ASSERT_TRUE(com->ok());
   ASSERT_TRUE(values_.auto_admin_logon.SetString(L"1"));
   ASSERT_TRUE(values_.no_auto_update.SetDword(1));
   ASSERT_TRUE(values_.SetLogonScreen(1));
@@ -170,7 +148,7 @@ TEST_F(SurveyWindow, ATerminalSetUpInFullWithNoUploadPending) {
   sysops::CreateTerminalStartupShortcut();
   ScopedFile no_marker(sysops::GetUploadMarkerPath());
   ASSERT_TRUE(no_marker.ok());
-  CoUninitialize();
+  com.reset();
 
   const Shown shown = RunProgramUntilIdle();
   ASSERT_TRUE(shown.idle) << "instead of an idle window: " << testing::PrintToString(shown.box_text);

@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "simulated_pc.h"
+#include "support/com.h"
 #include "support/path_absence.h"
+#include "support/recording_sink.h"
 #include "support/test_support.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
@@ -28,21 +30,11 @@ namespace {
 
 using simulated_pc::Edition;
 using survey::SurveyOutcome;
+using test_support::RecordingSink;
 using test_support::ScopedFile;
 using test_support::ScopedRegistryValue;
 
 using namespace survey_test;
-
-const wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
-// Reports as the survey makes them.
-class RecordingSink : public IProgressSink {
- public:
-  void Report(int percent, const std::wstring& text) override {
-    reports.emplace_back(percent, text);
-  }
-  std::vector<std::pair<int, std::wstring>> reports;
-};
 
 // The user Windows gives the test unless the test names another or none;
 // the domain is Windows' own lookup of the name.
@@ -82,16 +74,12 @@ std::string ShortcutBytes(const std::wstring& target) {
 class Survey : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    com_ = true;
+    ASSERT_TRUE(com_.ok());
     MakePc(Edition::kIot);
     ASSERT_TRUE(values_.RemoveAll());
     ASSERT_TRUE(settings_.ok() && marker_.ok() && startup_.ok());
   }
-  void TearDown() override {
-    pc_.reset();
-    if (com_) ::CoUninitialize();
-  }
+  void TearDown() override { pc_.reset(); }
 
   void MakePc(Edition edition) {
     pc_.reset();
@@ -112,10 +100,10 @@ class Survey : public ::testing::Test {
     return found == outcome.entries.end() ? L"<none>" : found->second;
   }
 
-  bool com_ = false;
+  test_support::ScopedCom com_;
   std::unique_ptr<simulated_pc::ScopedSimulatedPc> pc_;
   ChosenAccount account_;
-  ScopedRegistryValue product_name_{HKEY_LOCAL_MACHINE, kVersionKey, L"ProductName"};
+  test_support::ScopedMachineValue product_name_{sysops::kProductName};
   TerminalValues values_;
   ScopedFile settings_{sysops::GetStatusBoxIniPath()};
   ScopedFile marker_{sysops::GetUploadMarkerPath()};

@@ -21,6 +21,7 @@
 #include "framework/com_ptr.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
+#include "support/com.h"
 #include "support/files.h"
 #include "support/unique_name.h"
 
@@ -81,16 +82,11 @@ std::wstring UpperCase(std::wstring text) {
 
 class ComTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    com_ready_ = true;
-  }
-  void TearDown() override {
-    if (com_ready_) ::CoUninitialize();
-  }
+  void SetUp() override { ASSERT_TRUE(com_.ok()); }
+  void TearDown() override {}
 
  private:
-  bool com_ready_ = false;
+  test_support::ScopedCom com_;
 };
 
 // Shortcuts in a folder of their own, without the real Startup folder.

@@ -12,26 +12,15 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "support/test_support.h"
+#include "sysops/terminal_values.h"
 
 namespace {
 
-std::wstring NextToThisTest(const std::wstring& relative) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  return dir.substr(0, dir.find_last_of(L'\\') + 1) + relative;
-}
+using test_support::NextToThisTest;
+using test_support::ScopedRegistryValue;
 
-std::string Utf8(const std::wstring& text) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                          nullptr, nullptr);
-  }
-  return out;
-}
+std::string Utf8(const std::wstring& text) { return test_support::ToUtf8(text); }
 
 // The "row pc" lines of one probe, as "label<TAB>value".
 std::vector<std::string> Probe() {
@@ -89,71 +78,30 @@ std::string ValueOf(const std::vector<std::string>& rows, const std::string& lab
   return "<no row " + label + ">";
 }
 
-// A registry value of HKLM in one view for the test's lifetime; whatever was
-// there before comes back afterwards.
-class ScopedMachineValue {
- public:
-  ScopedMachineValue(const wchar_t* key, const wchar_t* name, REGSAM view, DWORD type,
-                     const void* data, DWORD size)
-      : name_(name) {
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE | view, nullptr, key_.put(), nullptr);
-    DWORD oldSize = sizeof old_;
-    had_ = ::RegQueryValueExW(key_.get(), name, nullptr, &oldType_, old_, &oldSize) ==
-           ERROR_SUCCESS;
-    oldSize_ = oldSize;
-    if (type == REG_NONE) {
-      ::RegDeleteValueW(key_.get(), name);
-      ok_ = key_.is_valid();
-    } else {
-      ok_ = ::RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size) ==
-            ERROR_SUCCESS;
-    }
-  }
-  ~ScopedMachineValue() {
-    if (had_) {
-      ::RegSetValueExW(key_.get(), name_, 0, oldType_, old_, oldSize_);
-    } else {
-      ::RegDeleteValueW(key_.get(), name_);
-    }
-  }
-  bool ok() const { return ok_; }
-
- private:
-  fw::ScopedRegKey key_;
-  const wchar_t* name_;
-  bool had_ = false, ok_ = false;
-  DWORD oldType_ = 0, oldSize_ = 0;
-  BYTE old_[2048] = {};
-};
-
-const wchar_t kWinlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const wchar_t kEmbedded[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
+using sysops::kEmbeddedLogonKey;
+using sysops::kWinlogonKey;
 
 TEST(DemoProbe, ShowsRegistryValuesOfThe64BitViewAsTheyAre) {
   const wchar_t empty[] = L"";
   const wchar_t user[] = L"技術者 01";
-  const DWORD one = 1, seven = 7;
-  ScopedMachineValue password(kWinlogon, L"DefaultPassword", KEY_WOW64_64KEY, REG_SZ, empty,
-                              sizeof empty);
-  ScopedMachineValue name(kWinlogon, L"DefaultUserName", KEY_WOW64_64KEY, REG_SZ, user,
-                          sizeof user);
-  ScopedMachineValue logon(kWinlogon, L"AutoAdminLogon", KEY_WOW64_64KEY, REG_DWORD, &one,
-                           sizeof one);
-  ScopedMachineValue noDomain(kWinlogon, L"DefaultDomainName", KEY_WOW64_64KEY, REG_NONE,
-                              nullptr, 0);
+  ScopedRegistryValue password(HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultPassword");
+  ScopedRegistryValue name(HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultUserName");
+  ScopedRegistryValue logon(HKEY_LOCAL_MACHINE, kWinlogonKey, L"AutoAdminLogon");
+  ScopedRegistryValue noDomain(HKEY_LOCAL_MACHINE, kWinlogonKey, L"DefaultDomainName");
   // The program writes the 64-bit view; a value only the 32-bit view holds
   // is not the PC's state.
-  ScopedMachineValue branding64(kEmbedded, L"BrandingNeutral", KEY_WOW64_64KEY, REG_NONE,
-                                nullptr, 0);
-  ScopedMachineValue branding32(kEmbedded, L"BrandingNeutral", KEY_WOW64_32KEY, REG_DWORD,
-                                &seven, sizeof seven);
-  ScopedMachineValue hide(kEmbedded, L"HideAutoLogonUI", KEY_WOW64_64KEY, REG_DWORD, &seven,
-                          sizeof seven);
-  for (const ScopedMachineValue* v :
-       {&password, &name, &logon, &noDomain, &branding64, &branding32, &hide}) {
-    ASSERT_TRUE(v->ok());
-  }
+  ScopedRegistryValue branding64(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, L"BrandingNeutral",
+                                 KEY_WOW64_64KEY);
+  ScopedRegistryValue branding32(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, L"BrandingNeutral",
+                                 KEY_WOW64_32KEY);
+  ScopedRegistryValue hide(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, L"HideAutoLogonUI");
+  ASSERT_TRUE(password.SetRaw(REG_SZ, empty, sizeof empty));
+  ASSERT_TRUE(name.SetRaw(REG_SZ, user, sizeof user));
+  ASSERT_TRUE(logon.SetDword(1));
+  ASSERT_TRUE(noDomain.Remove());
+  ASSERT_TRUE(branding64.Remove());
+  ASSERT_TRUE(branding32.SetDword(7));
+  ASSERT_TRUE(hide.SetDword(7));
 
   const std::vector<std::string> rows = Probe();
   ASSERT_FALSE(rows.empty()) << "the probe printed nothing";
@@ -174,53 +122,10 @@ std::wstring CommonData() {
 // A file of the product folders for the test's lifetime; afterwards what
 // was there before (another test's settings file, say) is back, or the file
 // is gone together with the folders it needed.
-class ScopedProductFile {
+class ScopedProductFile : public test_support::ScopedFile {
  public:
   ScopedProductFile(const std::wstring& relative, const std::string& bytes)
-      : path_(CommonData() + L"\\Varnel\\" + relative) {
-    for (std::size_t slash = path_.find(L'\\', 3); slash != std::wstring::npos;
-         slash = path_.find(L'\\', slash + 1)) {
-      const std::wstring folder = path_.substr(0, slash);
-      if (::CreateDirectoryW(folder.c_str(), nullptr)) made_.push_back(folder);
-    }
-    had_ = Read(path_, &old_);
-    ok_ = Write(path_, bytes);
-  }
-  ~ScopedProductFile() {
-    if (had_) {
-      Write(path_, old_);
-    } else {
-      ::DeleteFileW(path_.c_str());
-    }
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it) ::RemoveDirectoryW(it->c_str());
-  }
-  bool ok() const { return ok_; }
-
- private:
-  static bool Read(const std::wstring& path, std::string* bytes) {
-    fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-    if (!file) return false;
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
-      bytes->append(chunk, got);
-    }
-    return true;
-  }
-  static bool Write(const std::wstring& path, const std::string& bytes) {
-    fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                               &written, nullptr) &&
-           written == bytes.size();
-  }
-
-  std::wstring path_;
-  std::vector<std::wstring> made_;
-  std::string old_;
-  bool had_ = false, ok_ = false;
+      : ScopedFile(CommonData() + L"\\Varnel\\" + relative, bytes) {}
 };
 
 TEST(DemoProbe, TellsEmptyFromMissingInTheSettingsAndSignalFiles) {

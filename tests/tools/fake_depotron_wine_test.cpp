@@ -16,7 +16,7 @@ namespace {
 
 using test_support::PathExists;
 using test_support::ReadBytes;
-using vtstest::FakeDepotron;
+using test_support::FakeDepotron;
 
 // Opens `file` with the verb "open", as the setup run does, but keeps the
 // process handle so that the test can wait for it.

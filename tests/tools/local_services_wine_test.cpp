@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/text_codec.h"
 #include "support/local_services.h"
 #include "io/http_client.h"
 #include "support/files.h"
@@ -42,30 +43,24 @@ std::string Text(const CBinary& body) {
 
 // Code page 932 bytes, as the product reads them, to UTF-8 for comparing.
 std::string Cp932ToUtf8(const std::string& bytes) {
-  int wide = ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(wide), L'\0');
-  ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), wide);
-  int narrow = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(narrow), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, out.data(), narrow, nullptr, nullptr);
-  return out;
+  return codec::Encode(codec::Decode(bytes, codec::CodePage::kThreadAnsi), codec::CodePage::kUtf8);
 }
 
 class LocalServicesThroughProxy : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(services_.ok()) << services_.problem();
-    proxy_ = std::make_unique<vtstest::ProxyScope>(services_.port());
+    proxy_ = std::make_unique<test_support::ProxyScope>(services_.port());
     ASSERT_TRUE(proxy_->ok());
     ASSERT_TRUE(services_.WriteData(kData));
     mark_ = services_.RequestCount();
   }
 
   // The requests that reached the services during this test.
-  std::vector<vtstest::ServiceRequest> Sent() const { return services_.RequestsSince(mark_); }
+  std::vector<test_support::ServiceRequest> Sent() const { return services_.RequestsSince(mark_); }
 
-  vtstest::LocalServices services_;
-  std::unique_ptr<vtstest::ProxyScope> proxy_;
+  test_support::LocalServices services_;
+  std::unique_ptr<test_support::ProxyScope> proxy_;
   size_t mark_ = 0;
 };
 

@@ -12,7 +12,10 @@
 #include <cwchar>
 #include <string>
 
+#include "base/text_codec.h"
 #include "framework/scoped_handle.h"
+#include "sysops/folders.h"
+#include "sysops/product_paths.h"
 
 namespace demo_driver {
 
@@ -31,13 +34,7 @@ std::wstring Escape(const std::wstring& text) {
 }
 
 void Emit(const std::wstring& record) {
-  const std::wstring line = record + L"\n";
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return;
-  std::string bytes(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &bytes[0], n,
-                        nullptr, nullptr);
+  const std::string bytes = codec::Encode(record + L"\n", codec::CodePage::kUtf8);
   DWORD written = 0;
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
               &written, nullptr);
@@ -71,10 +68,11 @@ int CountProcesses(const wchar_t* exeName) {
 int WaitInstall(int seconds) {
   wchar_t programs[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programs);
-  const std::wstring updater = std::wstring(programs) + L"\\Varnel\\VarnelDepotron\\VarnelUpdate.exe";
+  const std::wstring updater =
+      std::wstring(programs) + L"\\" + sysops::kDepotronUpdaterRelativePath;
   int quiet = 0;
   for (int tick = 0; tick < seconds * 10; ++tick) {
-    const bool installed = ::GetFileAttributesW(updater.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool installed = sysops::FileExists(updater);
     quiet = CountProcesses(L"msiexec.exe") == 0 ? quiet + 1 : 0;
     if (installed && quiet >= 10) {
       Say(L"Windows Installer has installed " + updater);

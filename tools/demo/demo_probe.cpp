@@ -12,6 +12,10 @@
 #include "framework/com_ptr.h"
 #include "framework/scoped_handle.h"
 #include "simulated_pc_state.h"
+#include "sysops/folders.h"
+#include "sysops/product_paths.h"
+#include "sysops/startup_shortcut.h"
+#include "sysops/terminal_values.h"
 
 namespace demo_driver {
 namespace {
@@ -28,16 +32,15 @@ std::wstring Join(const std::wstring& folder, const std::wstring& more) {
   return folder.empty() || folder.back() == L'\\' ? folder + more : folder + L"\\" + more;
 }
 
-bool Exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using sysops::FileExists;
 
 // A value of HKLM in the 64-bit view, which the program writes: "(none)"
 // when it is missing, numbers in decimal, texts as they are (an empty one
 // as "").
-std::wstring MachineValue(const wchar_t* key, const wchar_t* name) {
+std::wstring MachineValue(const sysops::MachineValue& value) {
+  const wchar_t* const name = value.name;
   fw::ScopedRegKey opened;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, value.key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
                       opened.put()) != ERROR_SUCCESS) {
     return kNone;
   }
@@ -123,7 +126,7 @@ std::wstring FileSize(const std::wstring& path) {
 }
 
 std::wstring IniValue(const std::wstring& path, const wchar_t* key) {
-  if (!Exists(path)) return kNone;
+  if (!FileExists(path)) return kNone;
   // A default no file holds tells a missing key from an empty one.
   const wchar_t kMissing[] = L"\x1f";
   wchar_t value[512] = {};
@@ -133,7 +136,7 @@ std::wstring IniValue(const std::wstring& path, const wchar_t* key) {
 }
 
 std::wstring ShortcutTarget(const std::wstring& path) {
-  if (!Exists(path)) return kNone;
+  if (!FileExists(path)) return kNone;
   fw::ComPtr<IShellLinkW> link;
   fw::ComPtr<IPersistFile> file;
   wchar_t target[MAX_PATH] = {};
@@ -201,39 +204,43 @@ void SimulatedRows() {
 
 int Probe() {
   const HRESULT com = ::CoInitialize(nullptr);
-  const wchar_t kWinlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-  for (const wchar_t* name :
-       {L"AutoAdminLogon", L"DefaultUserName", L"DefaultDomainName", L"DefaultPassword"}) {
-    Row(L"pc", std::wstring(L"Winlogon ") + name, MachineValue(kWinlogon, name));
-  }
-  Row(L"pc", L"Policy NoAutoUpdate",
-      MachineValue(L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU", L"NoAutoUpdate"));
+  // The values of the terminal, each as "<key's last name> <value name>".
+  auto value_row = [](const sysops::MachineValue& value) {
+    const std::wstring key = value.key;
+    Row(L"pc", key.substr(key.find_last_of(L'\\') + 1) + L" " + value.name, MachineValue(value));
+  };
+  for (const sysops::MachineValue& value : sysops::kAutoLogonValues) value_row(value);
+  Row(L"pc", L"Policy NoAutoUpdate", MachineValue(sysops::kNoAutoUpdate));
   Row(L"pc", L"Service wuauserv", ServiceState(L"wuauserv"));
   SimulatedRows();
-  const wchar_t kEmbedded[] = L"SOFTWARE\\Microsoft\\Windows\\Windows Embedded\\EmbeddedLogon";
-  for (const wchar_t* name : {L"BrandingNeutral", L"HideAutoLogonUI", L"HideFirstLogonAnimation"}) {
-    Row(L"pc", std::wstring(L"EmbeddedLogon ") + name, MachineValue(kEmbedded, name));
-  }
-  Row(L"pc", L"UnattendSettings HideBootLogo",
-      MachineValue(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\UnattendSettings",
-                   L"HideBootLogo"));
+  for (const sysops::MachineValue& value : sysops::kLogonScreenValues) value_row(value);
 
-  const std::wstring data = Join(Folder(CSIDL_COMMON_APPDATA), L"Varnel");
-  const std::wstring ini = Join(data, L"Tolvik\\VarnelDriveTerminalSend.ini");
+  // The product's files, each named from the Varnel folder on.
+  auto below_varnel = [](const std::wstring& relative) {
+    return relative.substr(relative.find(L'\\') + 1);
+  };
+  const std::wstring data = Folder(CSIDL_COMMON_APPDATA);
+  const std::wstring ini =
+      Join(Join(data, sysops::kStatusBoxFolder), sysops::kStatusBoxIniFileName);
   for (const wchar_t* key : {L"ID", L"PASS", L"GROUP"}) {
-    Row(L"pc", std::wstring(L"VarnelDriveTerminalSend.ini ") + key, IniValue(ini, key));
+    Row(L"pc", std::wstring(sysops::kStatusBoxIniFileName) + L" " + key, IniValue(ini, key));
   }
-  for (const wchar_t* name : {L"UpdatePassiveReboot.signal.dat", L"UpdatePassive.signal.dat"}) {
-    Row(L"pc", std::wstring(L"Depotron\\") + name, FileBytes(Join(data, L"Depotron\\") + name));
+  for (const wchar_t* name :
+       {sysops::kPassiveRebootSignalFileName, sysops::kPassiveSignalFileName}) {
+    const std::wstring relative = Join(sysops::kDepotronDataFolder, name);
+    Row(L"pc", below_varnel(relative), FileBytes(Join(data, relative)));
   }
-  Row(L"pc", L"Download\\VarnelDepotron.msi", FileSize(Join(data, L"Download\\VarnelDepotron.msi")));
-  Row(L"pc", L"Startup\\Varnel ターミナル.lnk",
-      ShortcutTarget(Join(Folder(CSIDL_COMMON_STARTUP), L"Varnel ターミナル.lnk")));
-  const std::wstring programs = Join(Folder(CSIDL_PROGRAM_FILES), L"Varnel");
+  const std::wstring package = Join(sysops::kDownloadFolder, sysops::kInstallerFileName);
+  Row(L"pc", below_varnel(package), FileSize(Join(data, package)));
+  Row(L"pc", std::wstring(L"Startup\\") + sysops::kStartupShortcutName,
+      ShortcutTarget(Join(Folder(CSIDL_COMMON_STARTUP), sysops::kStartupShortcutName)));
+  const std::wstring program_files = Folder(CSIDL_PROGRAM_FILES);
   for (const wchar_t* program :
-       {L"VarnelTerminal\\VarnelTerminal.exe", L"VarnelDepotron\\VarnelUpdate.exe"}) {
-    Row(L"pc", program, Exists(Join(programs, program)) ? L"installed" : kNone);
+       {sysops::kTerminalProgramRelativePath, sysops::kDepotronUpdaterRelativePath}) {
+    Row(L"pc", below_varnel(program),
+        FileExists(Join(program_files, program)) ? L"installed" : kNone);
   }
+  const std::wstring programs = Join(program_files, L"Varnel");
   Row(L"pc", L"VarnelUpdate.exe started",
       StartRecords(Join(programs, L"VarnelDepotron\\VarnelUpdate.started.txt")));
   if (SUCCEEDED(com)) ::CoUninitialize();

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/resource.h"
 #include "demo_driver.h"
 #include "framework/scoped_handle.h"
+#include "kit/windows_of.h"
 
 namespace demo_driver {
 namespace {
@@ -19,32 +21,20 @@ const wchar_t kTitle[] = L"Varnelターミナル セットアップ Ver1.00L00";
 const wchar_t kCompleted[] =
     L"設定を完了しました。\n\nDepotronによるソフトインストール後\nコンピュータを再起動してください";
 
-// Control identifiers of the main window.
-enum : int {
-  kDeliveryGroup = 1001,
-  kSendBoxId = 1002,
-  kSendBoxPassword = 1003,
-  kProcessGroupId = 1004,
-  kLogonPassword = 1006,
-  kStart = 1009,
-  kProgress = 1011,
-  kStatus = 1018,
-};
-
 struct StatusLine {
   int id;
   const wchar_t* label;  // the label the window shows beside it, shortened
 };
 const StatusLine kStatusLines[] = {
-    {1012, L"OS名"},
-    {1013, L"Windowsオートログイン"},
-    {1014, L"ターミナルソフト自動起動"},
-    {1015, L"電源を常にON"},
-    {1016, L"WindowsUpdateの停止"},
-    {1017, L"ログイン画面の調整"},
+    {IDC_STATIC_OS_NAME, L"OS名"},
+    {IDC_STATIC_AUTO_LOGON, L"Windowsオートログイン"},
+    {IDC_STATIC_TERMINAL_STARTUP, L"ターミナルソフト自動起動"},
+    {IDC_STATIC_POWER, L"電源を常にON"},
+    {IDC_STATIC_WINDOWS_UPDATE, L"WindowsUpdateの停止"},
+    {IDC_STATIC_LOGON_SCREEN, L"ログイン画面の調整"},
     // The two log-on inputs the survey fills and nobody types into.
-    {1005, L"ログインユーザ"},
-    {1007, L"ログイン先"},
+    {IDC_EDIT_LOGON_USER, L"ログインユーザ"},
+    {IDC_EDIT_LOGON_DOMAIN, L"ログイン先"},
 };
 
 // Patience for one step of a session. Generous: under Wine on a loaded
@@ -69,37 +59,9 @@ std::wstring TextOf(HWND hwnd) {
   return text;
 }
 
-bool IsDialogClass(HWND hwnd) {
-  wchar_t name[16] = {};
-  ::GetClassNameW(hwnd, name, 16);
-  return std::wstring(name) == L"#32770";
-}
+using Windows = kit::ProcessWindows;
 
-struct Windows {
-  DWORD processId = 0;
-  HWND main = nullptr;  // the main dialog
-  HWND box = nullptr;   // a message box it owns
-};
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Windows*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != found->processId || !::IsWindowVisible(hwnd) || !IsDialogClass(hwnd)) return TRUE;
-  if (::GetWindow(hwnd, GW_OWNER)) {
-    found->box = hwnd;
-  } else if (TextOf(hwnd) == kTitle) {
-    found->main = hwnd;
-  }
-  return TRUE;
-}
-
-Windows WindowsOf(DWORD processId) {
-  Windows found;
-  found.processId = processId;
-  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+Windows WindowsOf(DWORD process_id) { return kit::WindowsOf(process_id, kTitle); }
 
 struct Box {
   std::wstring text;
@@ -126,13 +88,8 @@ Box ReadBox(HWND hwnd) {
   return box;
 }
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  while (!done()) {
-    if (::GetTickCount64() >= end) return done();
-    ::Sleep(kPollMs);
-  }
-  return true;
+bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+  return kit::WaitUntil(done, timeout_ms, kPollMs);
 }
 
 // A click as the button's own window procedure takes it.
@@ -207,8 +164,8 @@ class Session {
           *seen = Now();
           if (seen->box || Ended()) return true;
           if (!seen->main) return false;
-          return ::IsWindowEnabled(::GetDlgItem(seen->main, kStart)) &&
-                 !::IsWindowVisible(::GetDlgItem(seen->main, kStatus));
+          return ::IsWindowEnabled(::GetDlgItem(seen->main, IDC_BUTTON_START)) &&
+                 !::IsWindowVisible(::GetDlgItem(seen->main, IDC_STATIC_STATUS));
         },
         kSurveyMs);
   }
@@ -269,9 +226,11 @@ int Technician(const std::wstring& exe, const Inputs& inputs) {
   Snap(L"survey", RectOf(main));
 
   const std::pair<int, const std::wstring*> typed[] = {
-      {kDeliveryGroup, &inputs.deliveryGroup},   {kSendBoxId, &inputs.sendBoxId},
-      {kSendBoxPassword, &inputs.sendBoxPassword}, {kProcessGroupId, &inputs.processGroupId},
-      {kLogonPassword, &inputs.windowsPassword},
+      {IDC_EDIT_DELIVERY_GROUP, &inputs.deliveryGroup},
+      {IDC_EDIT_SENDBOX_ID, &inputs.sendBoxId},
+      {IDC_EDIT_SENDBOX_PASSWORD, &inputs.sendBoxPassword},
+      {IDC_EDIT_PROCESS_GROUP_ID, &inputs.processGroupId},
+      {IDC_EDIT_LOGON_PASSWORD, &inputs.windowsPassword},
   };
   for (const auto& [id, text] : typed) {
     HWND edit = ::GetDlgItem(main, id);
@@ -282,7 +241,7 @@ int Technician(const std::wstring& exe, const Inputs& inputs) {
     TypeInto(edit, *text);
   }
   Say(L"pressing 設定開始");
-  Click(::GetDlgItem(main, kStart));
+  Click(::GetDlgItem(main, IDC_BUTTON_START));
   HWND question = session.WaitForBox();
   if (!question) {
     Outcome(L"failed", L"no question after the start button");
@@ -328,10 +287,10 @@ int Technician(const std::wstring& exe, const Inputs& inputs) {
       Click(::GetDlgItem(w.box, IDOK));
       return 1;
     }
-    if (w.main && ::IsWindowVisible(::GetDlgItem(w.main, kStatus))) {
+    if (w.main && ::IsWindowVisible(::GetDlgItem(w.main, IDC_STATIC_STATUS))) {
       const int percent = static_cast<int>(
-          ::SendMessageW(::GetDlgItem(w.main, kProgress), PBM_GETPOS, 0, 0));
-      const std::wstring text = TextOf(::GetDlgItem(w.main, kStatus));
+          ::SendMessageW(::GetDlgItem(w.main, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+      const std::wstring text = TextOf(::GetDlgItem(w.main, IDC_STATIC_STATUS));
       if (percent != lastPercent || text != lastText) {
         if (lastPercent == 100 && percent < 100) {
           Say(L"the run has handed over; the window surveys the PC again");

@@ -19,8 +19,9 @@
 //                      standard handles and sleeps <ms>, and do not wait for it
 //   exit <code>        end now with <code>
 //
-// In <bytes>, \r \n \t \0 \\ and \xHH stand for the byte they name; all other
-// bytes are taken as they are, so a script can hold any code page's text.
+// In <bytes>, the escapes of kit/escape_text.h (\r \n \t \0 \\ \xHH) stand for
+// the byte they name; all other bytes are taken as they are, so a script can
+// hold any code page's text.
 
 #include <windows.h>
 
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "file_text.h"
+#include "kit/escape_text.h"
 #include "simulated_tools.h"
 
 namespace {
@@ -38,39 +40,7 @@ namespace {
 using simulated_pc::FromUtf8;
 using simulated_pc::ToUtf8;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    switch (c) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case '0': out += '\0'; break;
-      case 'x':
-        if (i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-          out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-          i += 2;
-        } else {
-          out += "\\x";
-        }
-        break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
+using kit::UnescapeBytes;
 
 bool WriteAll(HANDLE to, const char* data, std::size_t size) {
   while (size > 0) {
@@ -162,7 +132,7 @@ int Simulate(const std::wstring& command_line) {
                                                   : simulated_pc::RunPowercfg(state, arguments);
   if (answer.changed && !simulated_pc::SaveState(state)) return 5;
   // Console tools write in the OEM code page, 932 on a Japanese Windows.
-  const std::string bytes = simulated_pc::Encode(answer.output, CP_OEMCP);
+  const std::string bytes = simulated_pc::EncodeForConsole(answer.output);
   WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
   return answer.exit_code;
 }
@@ -208,7 +178,7 @@ int wmain() {
     }
     if (!active) continue;
     if (verb == "out" || verb == "err") {
-      const std::string bytes = Unescape(arg);
+      const std::string bytes = UnescapeBytes(arg);
       WriteAll(verb == "out" ? out : err, bytes.data(), bytes.size());
     } else if (verb == "outfile") {
       std::string bytes;
@@ -217,7 +187,7 @@ int wmain() {
     } else if (verb == "fill") {
       const std::size_t space = arg.find(' ');
       const std::size_t total = std::strtoul(arg.substr(0, space).c_str(), nullptr, 10);
-      Fill(total, space == std::string::npos ? std::string("x") : Unescape(arg.substr(space + 1)));
+      Fill(total, space == std::string::npos ? std::string("x") : UnescapeBytes(arg.substr(space + 1)));
     } else if (verb == "sleep") {
       Sleep(std::strtoul(arg.c_str(), nullptr, 10));
     } else if (verb == "record") {

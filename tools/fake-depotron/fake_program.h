@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/text_codec.h"
+
 namespace fake {
 
 // The folder of the running program, with a trailing backslash.
@@ -16,16 +18,6 @@ inline std::wstring ProgramFolder() {
   return folder.substr(0, folder.rfind(L'\\') + 1);
 }
 
-inline std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
-
 // "2026-12-09 12:00:00.123 pid=42 <what>\r\n", appended; several processes
 // may append at once, each line in one write.
 inline void AppendRecord(const std::wstring& file, const std::wstring& what) {
@@ -34,7 +26,7 @@ inline void AppendRecord(const std::wstring& file, const std::wstring& what) {
   wchar_t stamp[64];
   wsprintfW(stamp, L"%04u-%02u-%02u %02u:%02u:%02u.%03u pid=%lu ", now.wYear, now.wMonth, now.wDay,
             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, ::GetCurrentProcessId());
-  std::string line = Utf8(stamp + what) + "\r\n";
+  std::string line = codec::Encode(stamp + what, codec::CodePage::kUtf8) + "\r\n";
   HANDLE handle = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return;

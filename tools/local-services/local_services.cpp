@@ -40,6 +40,8 @@
 #include <utility>
 #include <vector>
 
+#include "kit/escape_text.h"
+
 namespace {
 
 // The product's constants: its two hosts and the exact Authorization header
@@ -60,12 +62,7 @@ void OnSignal(int) { g_stop = true; }
 
 // ---------------------------------------------------------------- text helpers
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+using kit::HexValue;
 
 // "%XX" becomes the byte XX; a "%" without two hex digits stays as it is, and
 // so does "+": the product encodes a blank as %20.
@@ -115,67 +112,12 @@ std::string ToCp932(const std::string& utf8) {
   return out;
 }
 
-// A data-file value: "\r", "\n", "\t", "\\" and "\xNN" stand for those bytes;
+// A data-file value: the escapes of kit/escape_text.h stand for their bytes;
 // the literal runs between them are UTF-8 and leave as code page 932.
-std::string Unescape(const std::string& value) {
-  std::string out, run;
-  auto flush = [&] {
-    out += ToCp932(run);
-    run.clear();
-  };
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      run += value[i];
-      continue;
-    }
-    char next = value[i + 1];
-    if (next == 'x' && i + 3 < value.size() && HexValue(value[i + 2]) >= 0 &&
-        HexValue(value[i + 3]) >= 0) {
-      flush();
-      out += static_cast<char>(HexValue(value[i + 2]) * 16 + HexValue(value[i + 3]));
-      i += 3;
-      continue;
-    }
-    const char* plain = nullptr;
-    switch (next) {
-      case 'r': plain = "\r"; break;
-      case 'n': plain = "\n"; break;
-      case 't': plain = "\t"; break;
-      case '\\': plain = "\\"; break;
-      default: break;
-    }
-    if (plain) {
-      run += plain;
-      ++i;
-    } else {
-      run += value[i];
-    }
-  }
-  flush();
-  return out;
-}
+std::string Unescape(const std::string& value) { return kit::UnescapeBytes(value, ToCp932); }
 
 // For the log: one line per request, fields split by tabs.
-std::string EscapeField(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default:
-        if (c < 0x20 || c == 0x7f) {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\x%02X", c);
-          out += hex;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out;
-}
+std::string EscapeField(const std::string& text) { return kit::EscapeBytes(text); }
 
 std::string UtcNow() {
   auto now = std::chrono::system_clock::now();

@@ -2,25 +2,14 @@
 
 namespace simulated_pc {
 
-std::string Encode(const std::wstring& text, UINT code_page) {
+std::string EncodeForConsole(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int n = WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()),
+  const int n = WideCharToMultiByte(CP_OEMCP, 0, text.data(), static_cast<int>(text.size()),
                                     nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
   if (n > 0) {
-    WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
+    WideCharToMultiByte(CP_OEMCP, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
                         nullptr, nullptr);
-  }
-  return out;
-}
-
-std::wstring Decode(const std::string& bytes, UINT code_page) {
-  if (bytes.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
   }
   return out;
 }

@@ -6,12 +6,18 @@
 
 #include <string>
 
+#include "base/text_codec.h"
+
 namespace simulated_pc {
 
-std::string Encode(const std::wstring& text, UINT code_page);
-std::wstring Decode(const std::string& bytes, UINT code_page);
-inline std::string ToUtf8(const std::wstring& text) { return Encode(text, CP_UTF8); }
-inline std::wstring FromUtf8(const std::string& bytes) { return Decode(bytes, CP_UTF8); }
+// The console's (OEM) code page, in which the real tools print.
+std::string EncodeForConsole(const std::wstring& text);
+inline std::string ToUtf8(const std::wstring& text) {
+  return codec::Encode(text, codec::CodePage::kUtf8);
+}
+inline std::wstring FromUtf8(const std::string& bytes) {
+  return codec::Decode(bytes, codec::CodePage::kUtf8);
+}
 
 // The whole content; the file may be open elsewhere meanwhile.
 bool ReadWholeFile(const std::wstring& path, std::string* bytes);

@@ -4,6 +4,7 @@
 
 #include "dism_listing.h"
 #include "file_text.h"
+#include "sysops/folders.h"
 
 namespace simulated_pc {
 
@@ -36,9 +37,7 @@ constexpr char kGroupPolicyConsole[] =
     "</Strings></StringTable></StringTables>\r\n"
     "</MMC_ConsoleFile>\r\n";
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using sysops::FileExists;
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -47,7 +46,7 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
 
 bool RemoveFile(const std::wstring& path) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileW(path.c_str()) || !Exists(path);
+  return DeleteFileW(path.c_str()) || !FileExists(path);
 }
 
 bool SetVersionText(REGSAM view, const wchar_t* name, const std::wstring& text) {
@@ -135,7 +134,7 @@ ScopedSimulatedPc::ScopedSimulatedPc(Edition edition, const std::wstring& fake_t
   for (const std::wstring& path : TouchedFiles()) {
     FileSnapshot snapshot;
     snapshot.path = path;
-    snapshot.existed = Exists(path);
+    snapshot.existed = FileExists(path);
     if (snapshot.existed && !ReadWholeFile(path, &snapshot.bytes)) {
       failure_ = L"cannot keep a copy of " + path;
       return;

@@ -55,15 +55,6 @@ HWND FindOnThread(DWORD threadId, bool owned) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  while (!done()) {
-    if (::GetTickCount64() >= end) return done();
-    ::Sleep(5);
-  }
-  return true;
-}
-
 Gate::Gate() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 void Gate::Open() { ::SetEvent(event_.get()); }
 bool Gate::Wait(DWORD timeoutMs) const {

@@ -16,11 +16,14 @@
 #include "app/wizard_app.h"
 #include "app/wizard_dlg.h"
 #include "framework/scoped_handle.h"
+#include "kit/windows_of.h"
 
 namespace apptest {
 
 // Waits (pumping nothing) until `done` holds; false after `timeoutMs`.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000);
+inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
+  return kit::WaitUntil(done, timeoutMs);
+}
 
 // A manual-reset event a worker body waits on until the test opens it.
 class Gate {
