@@ -10,7 +10,7 @@
 //   depotron.Install();                   // as an earlier first run would
 //   HANDLE updater = depotron.StartUpdater(30000);  // holds the mutex 30 s
 //   depotron.StopUpdaters();              // lets go at once
-//   depotron.WaitForInstallers(60000);    // after the product opened the package
+//   depotron.WaitForInstallers(20000);    // after the product opened the package
 //   depotron.Remove();                    // the prefix without Depotron again
 //
 // Header only, on Win32, the shell and the shared test support.
@@ -31,6 +31,9 @@ class FakeDepotron {
  public:
   static constexpr const wchar_t* kMutex = L"Global\\VarnelUpdateExecute Mutex 1.0";
   static constexpr const wchar_t* kStopEvent = L"VtsFakeUpdaterStop";
+  // Windows Installer takes a few seconds over the package here; many times
+  // that, and no more, so that a test whose install never ends fails soon.
+  static constexpr DWORD kInstallerWaitMs = 20000;
 
   FakeDepotron() {
     const char* dir = std::getenv("VTS_FAKE_DEPOTRON_DIR");
@@ -57,6 +60,17 @@ class FakeDepotron {
   // The start record's text (UTF-8, one line per start and per end).
   std::string StartRecordText() const { return ReadBytes(startRecord()); }
 
+  // Until the start record shows a start: the product starts the updater and
+  // does not wait for it. False after `milliseconds`.
+  bool WaitForStartRecord(DWORD milliseconds) const {
+    const ULONGLONG end = ::GetTickCount64() + milliseconds;
+    while (StartRecordText().find("started") == std::string::npos) {
+      if (::GetTickCount64() >= end) return false;
+      ::Sleep(20);
+    }
+    return true;
+  }
+
   // Installs the package without any user interface and waits.
   bool Install() const { return RunMsiexec(L"/i") && Installed(); }
 
@@ -65,7 +79,7 @@ class FakeDepotron {
   // beside them, so the prefix is as before.
   void Remove() const {
     StopUpdaters();
-    WaitForInstallers(60000);
+    WaitForInstallers(kInstallerWaitMs);
     if (Installed()) RunMsiexec(L"/x");
     ::DeleteFileW(startRecord().c_str());
     ::DeleteFileW(updater().c_str());
@@ -151,7 +165,7 @@ class FakeDepotron {
       return false;
     }
     ::CloseHandle(process.hThread);
-    DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+    DWORD waited = ::WaitForSingleObject(process.hProcess, kInstallerWaitMs);
     DWORD code = 1;
     ::GetExitCodeProcess(process.hProcess, &code);
     ::CloseHandle(process.hProcess);

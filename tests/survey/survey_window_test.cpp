@@ -65,7 +65,7 @@ Shown RunProgramUntilIdle() {
         windows = kit::WindowsOf(program.id);
         return windows.box || (windows.main && Idle(windows.main));
       },
-      60000);
+      apptest::kRunWaitMs);
   if (windows.box) {
     shown.box_text = ControlText(::GetDlgItem(windows.box, 0xFFFF));
   } else if (windows.main && Idle(windows.main)) {
@@ -77,7 +77,7 @@ Shown RunProgramUntilIdle() {
     shown.status_visible = apptest::Visible(windows.main, IDC_STATIC_STATUS);
     apptest::CloseWithCloseBox(windows.main);
   }
-  if (::WaitForSingleObject(program.process.get(), 30000) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(program.process.get(), 15000) != WAIT_OBJECT_0) {
     ::TerminateProcess(program.process.get(), 99);
     ADD_FAILURE() << "the program did not end after its window closed";
   }

@@ -67,9 +67,9 @@ class FakeDepotronTest : public testing::Test {
 TEST_F(FakeDepotronTest, OpeningThePackageInstallsTheUpdaterUnderProgramFilesX86) {
   // A 32-bit process on a 64-bit prefix: the 32-bit Program Files folder.
   EXPECT_EQ(depotron_.updater(), L"C:\\Program Files (x86)\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
-  ASSERT_EQ(WaitAndClose(Open(depotron_.package()), 60000), WAIT_OBJECT_0)
+  ASSERT_EQ(WaitAndClose(Open(depotron_.package()), FakeDepotron::kInstallerWaitMs), WAIT_OBJECT_0)
       << "the package did not finish installing on its own (a dialog waiting?)";
-  EXPECT_TRUE(FakeDepotron::WaitForInstallers(60000));
+  EXPECT_TRUE(FakeDepotron::WaitForInstallers(FakeDepotron::kInstallerWaitMs));
   EXPECT_TRUE(depotron_.Installed());
   // The installed program is the one that was packaged.
   EXPECT_EQ(ReadBytes(depotron_.updater()), ReadBytes(depotron_.builtUpdater()));

@@ -20,6 +20,12 @@
 
 namespace apptest {
 
+// How long a test waits for what takes longest here: a whole setup run, a
+// survey of the simulated PC, Windows Installer with the Depotron package.
+// Many times what each takes on this machine under load, and short enough
+// that a case whose window never comes ends within half a minute.
+constexpr DWORD kRunWaitMs = 20000;
+
 // Waits (pumping nothing) until `done` holds; false after `timeoutMs`.
 inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000) {
   return kit::WaitUntil(done, timeoutMs);
