@@ -50,3 +50,14 @@ function(vts_folder_tests prefix)
     endif()
   endforeach()
 endfunction()
+
+# vts_add_subfolders(): every folder right below the current one that has a
+# CMakeLists.txt, in name order (tools/*, bench/*).
+function(vts_add_subfolders)
+  file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir ${dirs})
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

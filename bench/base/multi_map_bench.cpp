@@ -78,27 +78,36 @@ BENCHMARK_TEMPLATE(BM_Add_StdMultimap, kRandom)->RangeMultiplier(10)->Range(1000
 
 // ---- Lookup (tree built from random order) ----
 
-void BM_Lookup_MultiMap(benchmark::State& state) {
+// A map of n keys added in random order, asked `probe` of random keys; the
+// multi-map's tree depth goes into the counters.
+template <typename Probe>
+void ProbeMultiMap(benchmark::State& state, Probe probe) {
   const int n = static_cast<int>(state.range(0));
   CMultiMap<int, int> map(FALSE);
   FillMap(map, MakeKeys(n, kRandom));
   const std::vector<int> probes = RandomProbes(n);
   std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(map.Lookup(probes[i++ & 4095]));
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(probe(map, probes[i++ & 4095]));
   state.counters["depth"] = map.Dump(FALSE);
 }
 
-void BM_Lookup_StdMultimap(benchmark::State& state) {
+template <typename Probe>
+void ProbeStdMultimap(benchmark::State& state, Probe probe) {
   const int n = static_cast<int>(state.range(0));
   std::multimap<int, int*> map;
   FillStd(map, MakeKeys(n, kRandom));
   const std::vector<int> probes = RandomProbes(n);
   std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(map.find(probes[i++ & 4095])->second);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(probe(map, probes[i++ & 4095]));
+}
+
+void BM_Lookup_MultiMap(benchmark::State& state) {
+  ProbeMultiMap(state, [](CMultiMap<int, int>& map, int key) { return map.Lookup(key); });
+}
+
+void BM_Lookup_StdMultimap(benchmark::State& state) {
+  ProbeStdMultimap(state,
+                   [](std::multimap<int, int*>& map, int key) { return map.find(key)->second; });
 }
 
 BENCHMARK(BM_Lookup_MultiMap)->RangeMultiplier(10)->Range(1000, 100000);
@@ -107,25 +116,13 @@ BENCHMARK(BM_Lookup_StdMultimap)->RangeMultiplier(10)->Range(1000, 100000);
 // ---- FindIndex: the i-th value ----
 
 void BM_FindIndex_MultiMap(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  CMultiMap<int, int> map(FALSE);
-  FillMap(map, MakeKeys(n, kRandom));
-  const std::vector<int> probes = RandomProbes(n);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(map.FindIndex(probes[i++ & 4095]));
-  }
+  ProbeMultiMap(state, [](CMultiMap<int, int>& map, int index) { return map.FindIndex(index); });
 }
 
 void BM_FindIndex_StdMultimap(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  std::multimap<int, int*> map;
-  FillStd(map, MakeKeys(n, kRandom));
-  const std::vector<int> probes = RandomProbes(n);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(std::next(map.begin(), probes[i++ & 4095]));
-  }
+  ProbeStdMultimap(state, [](std::multimap<int, int*>& map, int index) {
+    return std::next(map.begin(), index);
+  });
 }
 
 BENCHMARK(BM_FindIndex_MultiMap)->RangeMultiplier(10)->Range(1000, 100000);
@@ -162,17 +159,20 @@ BENCHMARK(BM_GetIndexOf_StdMultimap)->RangeMultiplier(10)->Range(1000, 100000);
 
 // ---- RemoveKey: every key, in random order ----
 
-void BM_RemoveKey_MultiMap(benchmark::State& state) {
+// A map of n keys (made, filled and freed untimed), then `remove` of every
+// key in another random order.
+template <typename Map, typename Fill, typename Remove>
+void RemoveEveryKey(benchmark::State& state, Fill fill, Remove remove) {
   const int n = static_cast<int>(state.range(0));
   const std::vector<int> keys = MakeKeys(n, kRandom);
   std::vector<int> order = keys;
   std::shuffle(order.begin(), order.end(), std::mt19937(99));
   for (auto _ : state) {
     state.PauseTiming();
-    auto* map = new CMultiMap<int, int>(FALSE);
-    FillMap(*map, keys);
+    auto* map = new Map();
+    fill(*map, keys);
     state.ResumeTiming();
-    for (int k : order) map->RemoveKey(k);
+    for (int k : order) remove(*map, k);
     state.PauseTiming();
     delete map;
     state.ResumeTiming();
@@ -180,22 +180,20 @@ void BM_RemoveKey_MultiMap(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 
+struct UnowningMultiMap : CMultiMap<int, int> {
+  UnowningMultiMap() : CMultiMap<int, int>(FALSE) {}
+};
+
+void BM_RemoveKey_MultiMap(benchmark::State& state) {
+  RemoveEveryKey<UnowningMultiMap>(
+      state, [](CMultiMap<int, int>& map, const std::vector<int>& keys) { FillMap(map, keys); },
+      [](CMultiMap<int, int>& map, int key) { map.RemoveKey(key); });
+}
+
 void BM_RemoveKey_StdMultimap(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  const std::vector<int> keys = MakeKeys(n, kRandom);
-  std::vector<int> order = keys;
-  std::shuffle(order.begin(), order.end(), std::mt19937(99));
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto* map = new std::multimap<int, int*>();
-    FillStd(*map, keys);
-    state.ResumeTiming();
-    for (int k : order) map->erase(k);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * n);
+  RemoveEveryKey<std::multimap<int, int*>>(
+      state, [](std::multimap<int, int*>& map, const std::vector<int>& keys) { FillStd(map, keys); },
+      [](std::multimap<int, int*>& map, int key) { map.erase(key); });
 }
 
 BENCHMARK(BM_RemoveKey_MultiMap)->RangeMultiplier(10)->Range(1000, 100000);
@@ -203,25 +201,19 @@ BENCHMARK(BM_RemoveKey_StdMultimap)->RangeMultiplier(10)->Range(1000, 100000);
 
 // ---- Walks over every value ----
 
-void BM_WalkForward_MultiMap(benchmark::State& state) {
+// Every value once, from the head or from the tail.
+void WalkMultiMap(benchmark::State& state, bool forward) {
   CMultiMap<int, int> map(FALSE);
   FillMap(map, MakeKeys(static_cast<int>(state.range(0)), kRandom));
   for (auto _ : state) {
-    POSITION pos = map.GetHeadPosition();
-    while (pos) benchmark::DoNotOptimize(map.GetNext(pos));
+    POSITION pos = forward ? map.GetHeadPosition() : map.GetTailPosition();
+    while (pos) benchmark::DoNotOptimize(forward ? map.GetNext(pos) : map.GetPrev(pos));
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_WalkBackward_MultiMap(benchmark::State& state) {
-  CMultiMap<int, int> map(FALSE);
-  FillMap(map, MakeKeys(static_cast<int>(state.range(0)), kRandom));
-  for (auto _ : state) {
-    POSITION pos = map.GetTailPosition();
-    while (pos) benchmark::DoNotOptimize(map.GetPrev(pos));
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
-}
+void BM_WalkForward_MultiMap(benchmark::State& state) { WalkMultiMap(state, true); }
+void BM_WalkBackward_MultiMap(benchmark::State& state) { WalkMultiMap(state, false); }
 
 void BM_WalkForward_StdMultimap(benchmark::State& state) {
   std::multimap<int, int*> map;

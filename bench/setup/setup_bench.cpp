@@ -118,25 +118,15 @@ int main(int argc, char** argv) {
     simulated_pc::ScopedSimulatedPc pc(simulated_pc::Edition::kIot, FakeToolsFolder());
     test_support::FakeDepotron depotron;
     test_support::TerminalValues saved;
-    test_support::ScopedFile files[] = {
-        test_support::ScopedFile(sysops::GetStatusBoxIniPath()),
-        test_support::ScopedFile(sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)),
-        test_support::ScopedFile(sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)),
-        test_support::ScopedFile(sysops::GetInstallerDownloadPath()),
-        test_support::ScopedFile(sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
-                              sysops::kStartupShortcutName)};
+    test_support::ProductFiles files;
     if (!proxy.ok() || !pc.ok() || !depotron.ok()) {
       std::fprintf(stderr, "cannot prepare the proxy, the simulated PC or the Depotron stand-ins\n");
       status = 1;
     } else {
       depotron.Remove();
-      setup::SetupInputs inputs;
-      inputs.logonUser = L"terminal";
-      inputs.logonDomain = L"BENCH-PC";
-      inputs.deliveryGroup = L"bench";
-      inputs.sendBoxId = L"BENCH01";
-      inputs.sendBoxPassword = L"bench-pass";
-      inputs.processGroupId = L"PG-1";
+      // user, domain, password, group, send box, its password, process group
+      const setup::SetupInputs inputs{L"terminal", L"BENCH-PC", L"",
+                                      L"bench", L"BENCH01", L"bench-pass", L"PG-1"};
 
       std::vector<RunTimes> first(1);
       std::vector<RunTimes> later(static_cast<std::size_t>(runs));

@@ -8,9 +8,6 @@
 
 namespace sysops {
 
-inline constexpr wchar_t kMachineHive[] = L"HKEY_LOCAL_MACHINE";
-
-inline constexpr wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 inline constexpr wchar_t kWinlogonKey[] =
     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 inline constexpr wchar_t kEmbeddedLogonKey[] =
@@ -26,7 +23,9 @@ struct MachineValue {
   const wchar_t* name;
 };
 
-inline constexpr MachineValue kProductName{kCurrentVersionKey, L"ProductName"};
+// The edition's name.
+inline constexpr MachineValue kProductName{L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                           L"ProductName"};
 
 // The automatic log-on, in the order the run writes it.
 inline constexpr MachineValue kAutoAdminLogon{kWinlogonKey, L"AutoAdminLogon"};
@@ -50,7 +49,7 @@ inline constexpr MachineValue kNoAutoUpdate{kWindowsUpdatePolicyKey, L"NoAutoUpd
 
 // The path form the registry functions take: "HKEY_LOCAL_MACHINE\key\name".
 inline std::wstring MachinePath(const MachineValue& value) {
-  return std::wstring(kMachineHive) + L"\\" + value.key + L"\\" + value.name;
+  return std::wstring(L"HKEY_LOCAL_MACHINE\\") + value.key + L"\\" + value.name;
 }
 
 }  // namespace sysops

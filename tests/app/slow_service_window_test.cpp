@@ -55,11 +55,8 @@ class SlowServiceWindow : public ::testing::Test {
                            true);
     };
     bodies_->setup = [](IProgressSink& progress, const setup::SetupInputs&) {
-      setup::SetupInputs inputs;
-      inputs.logonUser = L"terminal";
-      inputs.deliveryGroup = L"slow";
-      inputs.sendBoxId = L"NO-SUCH-BOX";
-      inputs.sendBoxPassword = L"pw";
+      // user, domain, password, group, send box, its password, process group
+      const setup::SetupInputs inputs{L"terminal", L"", L"", L"slow", L"NO-SUCH-BOX", L"pw", L""};
       AcceptingLogon logon;
       return setup::RunSetup(progress, inputs, logon);
     };

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <array>
+#include <initializer_list>
 #include <string>
 
 #include "framework/file_exception.h"
@@ -29,6 +31,16 @@ std::string SavedBytes(CMultiIniFile& ini, const ScratchFolder& dir, BOOL unicod
   std::wstring path = dir / (unicode ? L"saved_u.ini" : L"saved_a.ini");
   EXPECT_TRUE(ini.SaveFile(path.c_str(), unicode));
   return ReadBytes(path);
+}
+
+// What a cached file holds after these writes (section, key, value), saved
+// in the ANSI code page.
+std::string SavedAfter(std::initializer_list<std::array<const wchar_t*, 3>> writes,
+                       const ScratchFolder& dir) {
+  CMultiIniFile ini(nullptr);
+  ini.SetCached(TRUE);
+  for (const auto& [section, key, value] : writes) ini.WriteString(section, key, value);
+  return SavedBytes(ini, dir, FALSE);
 }
 
 std::wstring SpecialFolder(int csidl) {
@@ -143,24 +155,17 @@ TEST(IniCachedSave, OrderAndQuoting) {
   EXPECT_EQ(SavedBytes(ini, dir, TRUE),
             Utf16Bytes(L"[MAIN]\r\nGROUP=g1\r\nID=\"a b \"\r\n[NET]\r\nHost=h\r\n"));
 
-  CMultiIniFile order(nullptr);
-  order.SetCached(TRUE);
-  order.WriteString(L"S", L"a", L"1");
-  order.WriteString(L"S", L"B", L"2");
-  order.WriteString(L"S2", L"x", L"3");
-  order.WriteString(L"Sa", L"y", L"4");
-  EXPECT_EQ(SavedBytes(order, dir, FALSE),
+  EXPECT_EQ(SavedAfter({{L"S", L"a", L"1"}, {L"S", L"B", L"2"}, {L"S2", L"x", L"3"},
+                        {L"Sa", L"y", L"4"}},
+                       dir),
             "[S2]\r\nx=3\r\n[S]\r\nB=2\r\na=1\r\n[Sa]\r\ny=4\r\n");
-
-  CMultiIniFile quotes(nullptr);
-  quotes.SetCached(TRUE);
-  quotes.WriteString(L"Q", L"a", L"\"lead");
-  quotes.WriteString(L"Q", L"b", L"trail\"");
-  quotes.WriteString(L"Q", L"c", L"mid\"dle");
-  quotes.WriteString(L"Q", L"d", L"");
-  quotes.WriteString(L"Q", L"e", L"tab\t");
-  quotes.WriteString(L"Q", L"f", L" lead space");
-  EXPECT_EQ(SavedBytes(quotes, dir, FALSE),
+  EXPECT_EQ(SavedAfter({{L"Q", L"a", L"\"lead"},
+                        {L"Q", L"b", L"trail\""},
+                        {L"Q", L"c", L"mid\"dle"},
+                        {L"Q", L"d", L""},
+                        {L"Q", L"e", L"tab\t"},
+                        {L"Q", L"f", L" lead space"}},
+                       dir),
             "[Q]\r\na=\"\"lead\"\r\nb=\"trail\"\"\r\nc=mid\"dle\r\nd=\r\ne=tab\t\r\nf= lead space\r\n");
 }
 

@@ -44,15 +44,8 @@ using sysops::kEmbeddedLogonKey;
 using sysops::kWinlogonKey;
 
 SetupInputs Inputs() {
-  SetupInputs inputs;
-  inputs.logonUser = L"terminal";
-  inputs.logonDomain = L"VARNEL-PC";
-  inputs.logonPassword = L"pw";
-  inputs.deliveryGroup = L"group-a";
-  inputs.sendBoxId = L"BOX-001";
-  inputs.sendBoxPassword = L"box-pw";
-  inputs.processGroupId = L"PG-7";
-  return inputs;
+  // user, domain, password, group, send box, its password, process group
+  return {L"terminal", L"VARNEL-PC", L"pw", L"group-a", L"BOX-001", L"box-pw", L"PG-7"};
 }
 
 CBinary Descriptor(const std::string& version) {

@@ -45,7 +45,6 @@ using namespace apptest;
 using test_support::NextToThisTest;
 using test_support::StartedProgram;
 using test_support::StartProgram;
-using SavedFile = test_support::ScopedFile;
 
 using sysops::kWinlogonKey;
 
@@ -83,9 +82,7 @@ class SetupProgram : public ::testing::Test {
     ASSERT_TRUE(depotron_.ok());
     ASSERT_TRUE(pc_.ok());
     depotron_.Remove();
-    for (SavedFile* file : {&settings_, &marker_, &reboot_, &passive_, &package_, &shortcut_}) {
-      ::DeleteFileW(file->path().c_str());
-    }
+    files_.DeleteAll();
   }
   void TearDown() override {
     if (program_.process && ::WaitForSingleObject(program_.process.get(), 0) == WAIT_TIMEOUT) {
@@ -104,7 +101,7 @@ class SetupProgram : public ::testing::Test {
           window_ = WindowsOf(program_.id);
           return window_.main && !window_.box && Enabled(window_.main, IDC_BUTTON_START);
         },
-        60000))
+        kRunWaitMs))
         << "the window did not become idle";
   }
   static std::wstring kBuiltProgram() {
@@ -134,13 +131,7 @@ class SetupProgram : public ::testing::Test {
   simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot,
                                       test_support::FakeToolsFolder()};
   test_support::TerminalValues saved_;
-  SavedFile settings_{sysops::GetStatusBoxIniPath()};
-  SavedFile marker_{sysops::GetUploadMarkerPath()};
-  SavedFile reboot_{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
-  SavedFile passive_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
-  SavedFile package_{sysops::GetInstallerDownloadPath()};
-  SavedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
-                      sysops::kStartupShortcutName};
+  test_support::ProductFiles files_;
   StartedProgram program_;
   kit::ProcessWindows window_;
 };
@@ -151,9 +142,9 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   const std::wstring autoLogonBefore = Text(Item(window_.main, IDC_STATIC_AUTO_LOGON));
   TypeInputsAndStart();
   // The installer was opened: the program ends without another word.
-  ASSERT_NE(WaitForExit(120000), ~0u) << "the program did not end after the first run";
-  ASSERT_TRUE(WaitUntil([&] { return depotron_.Installed(); }, 60000));
-  EXPECT_TRUE(depotron_.WaitForInstallers(60000));
+  ASSERT_NE(WaitForExit(kRunWaitMs), ~0u) << "the program did not end after the first run";
+  ASSERT_TRUE(WaitUntil([&] { return depotron_.Installed(); }, kRunWaitMs));
+  EXPECT_TRUE(depotron_.WaitForInstallers(kRunWaitMs));
 
   // The second run finds the updater: the window surveys again, and the
   // completion appears over the survey's new texts.
@@ -166,7 +157,7 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
         window_ = WindowsOf(program_.id);
         return window_.box && ReadMessageBox(window_.box).text == kSetupCompleted;
       },
-      120000))
+      kRunWaitMs))
       << "no completion message";
   // The survey reads back the log-on the run wrote; the features the runs
   // switched on are pending until the PC restarts, so they count as not
@@ -191,8 +182,8 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
               test_support::Utf16Bytes(secret, false));
   }
   Answer(window_.box, IDOK);
-  EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after the completion";
-  EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
+  EXPECT_NE(WaitForExit(15000), ~0u) << "the program did not end after the completion";
+  EXPECT_TRUE(depotron_.WaitForStartRecord(15000)) << "the updater was not started";
   EXPECT_EQ(sysops::GetDepotronUpdaterPath(),
             test_support::ExpectedProgramFiles() + L"\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
   EXPECT_EQ(depotron_.updater(), sysops::GetDepotronUpdaterPath()) << "installed elsewhere";
@@ -212,7 +203,7 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
   Open();
   EXPECT_EQ(Text(Item(window_.main, IDC_STATIC_LOGON_SCREEN)), L"OK");
   CloseWithCloseBox(window_.main);
-  EXPECT_NE(WaitForExit(30000), ~0u) << "the program did not end after its window closed";
+  EXPECT_NE(WaitForExit(15000), ~0u) << "the program did not end after its window closed";
 }
 
 // The modules loaded in a process, by full path.

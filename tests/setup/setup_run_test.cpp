@@ -42,15 +42,8 @@ using setup_test::kNotDelivered;
 using setup_test::kNotStarted;
 
 SetupInputs SomeInputs() {
-  SetupInputs inputs;
-  inputs.logonUser = L"端末ユーザー";
-  inputs.logonDomain = L"VARNEL-PC";
-  inputs.logonPassword = L"p a&ss";
-  inputs.deliveryGroup = L"GroupA";
-  inputs.sendBoxId = L"BOX-001";
-  inputs.sendBoxPassword = L"box pass";
-  inputs.processGroupId = L"PG-7";
-  return inputs;
+  // user, domain, password, group, send box, its password, process group
+  return {L"端末ユーザー", L"VARNEL-PC", L"p a&ss", L"GroupA", L"BOX-001", L"box pass", L"PG-7"};
 }
 
 CBinary Bytes(const std::string& text) {
@@ -87,10 +80,8 @@ TEST(SetupValidation, WindowsLogOnCheckAnswersWithWindowsVerdict) {
 }
 
 TEST(SetupFailure, FailKeepsTheMessageAndFailWithDetailQuotesTheService) {
-  RecordingSink sink;
-  FixedLogon accepting(true);
-  const SetupInputs inputs = SomeInputs();
-  CSetupRun run(sink, inputs, accepting);
+  setup_test::AcceptedRun accepted(SomeInputs());
+  CSetupRun& run = accepted.run;
   EXPECT_EQ(run.ErrorText(), L"");
   EXPECT_EQ(run.Fail(L"first"), -1);
   EXPECT_EQ(run.ErrorText(), L"first");
@@ -192,10 +183,9 @@ TEST_F(WindowsUpdateStep, StopsTheRunningServiceAndKeepsItsStartType) {
   }
   ASSERT_TRUE(WaitForState(service.get(), SERVICE_RUNNING));
 
-  RecordingSink sink;
-  FixedLogon accepting(true);
-  const SetupInputs inputs = SomeInputs();
-  CSetupRun run(sink, inputs, accepting);
+  setup_test::AcceptedRun accepted(SomeInputs());
+  RecordingSink& sink = accepted.sink;
+  CSetupRun& run = accepted.run;
   run.StopWindowsUpdate();
 
   EXPECT_EQ(sink.reports, (std::vector<Report>{{50, L"Windows Update停止処理中..."}}));
@@ -207,10 +197,9 @@ TEST_F(WindowsUpdateStep, StopsTheRunningServiceAndKeepsItsStartType) {
 }
 
 TEST_F(WindowsUpdateStep, AStoppedServiceIsNoFailure) {
-  RecordingSink sink;
-  FixedLogon accepting(true);
-  const SetupInputs inputs = SomeInputs();
-  CSetupRun run(sink, inputs, accepting);
+  setup_test::AcceptedRun accepted(SomeInputs());
+  RecordingSink& sink = accepted.sink;
+  CSetupRun& run = accepted.run;
   run.StopWindowsUpdate();
   run.StopWindowsUpdate();
   EXPECT_EQ(sink.reports.size(), 2u);
@@ -261,10 +250,9 @@ FILETIME WriteTime(const std::wstring& path) {
 }
 
 TEST_F(StartupStep, MakesTheShortcutOnceAndLeavesItThen) {
-  RecordingSink sink;
-  FixedLogon accepting(true);
-  const SetupInputs inputs = SomeInputs();
-  CSetupRun run(sink, inputs, accepting);
+  setup_test::AcceptedRun accepted(SomeInputs());
+  RecordingSink& sink = accepted.sink;
+  CSetupRun& run = accepted.run;
   run.RegisterTerminalStartup();
   ASSERT_TRUE(test_support::PathExists(link_));
   EXPECT_TRUE(sysops::IsTerminalInStartup());
@@ -285,10 +273,8 @@ TEST_F(StartupStep, AShortcutOfAnotherNameCounts) {
   other_ = startup_ + L"\\Terminal by hand.lnk";
   sysops::SaveShortcut(other_, terminal_);
   ASSERT_TRUE(sysops::IsTerminalInStartup());
-  RecordingSink sink;
-  FixedLogon accepting(true);
-  const SetupInputs inputs = SomeInputs();
-  CSetupRun run(sink, inputs, accepting);
+  setup_test::AcceptedRun accepted(SomeInputs());
+  CSetupRun& run = accepted.run;
   run.RegisterTerminalStartup();
   EXPECT_FALSE(test_support::PathExists(link_));
 }

@@ -52,6 +52,15 @@ class RecordingOpener : public setup::IShellOpener {
   bool started_;
 };
 
+// A run of `inputs` that reports to a recording sink and whose log-on check
+// accepts, for the tests of single steps.
+struct AcceptedRun {
+  explicit AcceptedRun(setup::SetupInputs inputs) : run(sink, std::move(inputs), logon) {}
+  RecordingSink sink;
+  FixedLogon logon{true};
+  setup::CSetupRun run;
+};
+
 // A value under HKEY_LOCAL_MACHINE in the 64-bit view, put back as it was
 // (or removed again) when the object goes.
 using SavedMachineValue = test_support::ScopedMachineValue;

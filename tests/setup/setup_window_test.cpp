@@ -167,7 +167,7 @@ class UpdateService {
     return WaitFor(SERVICE_RUNNING);
   }
   bool WaitFor(DWORD state) const {
-    return WaitUntil([&] { return State() == state; }, 30000);
+    return WaitUntil([&] { return State() == state; }, kRunWaitMs);
   }
 
  private:
@@ -186,12 +186,7 @@ class SetupWindow : public ::testing::Test {
     ASSERT_TRUE(pc_.ok()) << testing::PrintToString(pc_.failure());
     ASSERT_TRUE(terminal_.ok());
     depotron_.Remove();
-    ::DeleteFileW(settings_.path().c_str());
-    ::DeleteFileW(marker_.path().c_str());
-    ::DeleteFileW(rebootSignal_.path().c_str());
-    ::DeleteFileW(passiveSignal_.path().c_str());
-    ::DeleteFileW(package_.path().c_str());
-    ::DeleteFileW(shortcut_.path().c_str());
+    files_.DeleteAll();
     ASSERT_FALSE(sysops::IsTerminalInStartup()) << "another shortcut to the terminal is in the way";
   }
   void TearDown() override {
@@ -241,7 +236,7 @@ class SetupWindow : public ::testing::Test {
   // The box the run ends with (the whole run may take a while), answered OK.
   MessageBoxView FinalBox() {
     MessageBoxView view;
-    HWND box = run_->WaitForMessageBox(120000);
+    HWND box = run_->WaitForMessageBox(kRunWaitMs);
     EXPECT_NE(box, nullptr) << "the run showed no message";
     if (!box) return view;
     view = ReadMessageBox(box);
@@ -266,13 +261,7 @@ class SetupWindow : public ::testing::Test {
   ScopedProgram terminal_{depotron_.builtTerminal(), sysops::GetTerminalProgramPath()};
   simulated_pc::ScopedSimulatedPc pc_{simulated_pc::Edition::kIot, FakeToolsFolder()};
   test_support::TerminalValues values_;
-  ScopedFile settings_{sysops::GetStatusBoxIniPath()};
-  ScopedFile marker_{sysops::GetUploadMarkerPath()};
-  ScopedFile rebootSignal_{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
-  ScopedFile passiveSignal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
-  ScopedFile package_{sysops::GetInstallerDownloadPath()};
-  ScopedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
-                       sysops::kStartupShortcutName};
+  test_support::ProductFiles files_;
 
   std::unique_ptr<AppRun> run_;
   std::shared_ptr<SetupBodies> bodies_;
@@ -337,8 +326,8 @@ TEST_F(SetupWindow, EveryRefusedValidationEndsTheRunWithItsMessageAndChangesNoth
   // Nothing of the configuration happened.
   EXPECT_EQ(WinlogonValue(L"DefaultUserName"), userBefore);
   EXPECT_EQ(PcState().active_plan, planBefore);
-  EXPECT_FALSE(PathExists(settings_.path()));
-  EXPECT_FALSE(PathExists(rebootSignal_.path()));
+  EXPECT_FALSE(PathExists(files_.settings.path()));
+  EXPECT_FALSE(PathExists(files_.reboot_signal.path()));
   EXPECT_FALSE(sysops::IsTerminalInStartup());
 }
 
@@ -362,9 +351,9 @@ TEST_F(SetupWindow, UnwritableAutoLogonValuesStopTheRunWithTheGeneralMessage) {
   EXPECT_FALSE(MachineValueExists(kWindowsUpdatePolicyKey, L"NoAutoUpdate"));
   EXPECT_FALSE(MachineValueExists(kEmbeddedLogonKey, L"BrandingNeutral"));
   EXPECT_FALSE(sysops::IsTerminalInStartup());
-  EXPECT_FALSE(PathExists(settings_.path()));
-  EXPECT_FALSE(PathExists(rebootSignal_.path()));
-  EXPECT_FALSE(PathExists(package_.path()));
+  EXPECT_FALSE(PathExists(files_.settings.path()));
+  EXPECT_FALSE(PathExists(files_.reboot_signal.path()));
+  EXPECT_FALSE(PathExists(files_.package.path()));
   EXPECT_FALSE(depotron_.Installed());
 }
 
@@ -379,12 +368,12 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   // opened, and it installs the updater.
   OpenWindow(WindowInputs());
   StartSetup();
-  ASSERT_TRUE(run_->WaitForEnd(120000)) << "the window stayed open";
+  ASSERT_TRUE(run_->WaitForEnd(kRunWaitMs)) << "the window stayed open";
   EXPECT_EQ(run_->MessageBoxesShown(), 1) << "only the confirmation";
   ASSERT_TRUE(WaitUntil([&] { return weak_.expired(); }));
   EXPECT_EQ(run_->EndCode(), 1);
-  ASSERT_TRUE(WaitUntil([&] { return depotron_.Installed(); }, 60000));
-  EXPECT_TRUE(depotron_.WaitForInstallers(60000));
+  ASSERT_TRUE(WaitUntil([&] { return depotron_.Installed(); }, kRunWaitMs));
+  EXPECT_TRUE(depotron_.WaitForInstallers(kRunWaitMs));
 
   // What reached the services: the descriptor, the check with the password
   // exactly as typed (no stray parameter), the installer of the version
@@ -422,25 +411,25 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
     EXPECT_EQ(MachineDword(kEmbeddedLogonKey, value), 1u) << value;
   }
   EXPECT_EQ(MachineDword(kUnattendSettingsKey, L"HideBootLogo"), 1u);
-  ASSERT_TRUE(PathExists(shortcut_.path()));
+  ASSERT_TRUE(PathExists(files_.shortcut.path()));
   EXPECT_TRUE(sysops::IsTerminalInStartup());
-  EXPECT_EQ(ReadBytes(settings_.path()), "[MAIN]\r\nID=VT0002\r\nPASS=a&b #1=2\r\nGROUP=PG-7\r\n");
+  EXPECT_EQ(ReadBytes(files_.settings.path()), "[MAIN]\r\nID=VT0002\r\nPASS=a&b #1=2\r\nGROUP=PG-7\r\n");
   const std::string one("1\0", 2);
-  EXPECT_EQ(ReadBytes(rebootSignal_.path()), one);
-  EXPECT_EQ(ReadBytes(passiveSignal_.path()), one);
-  EXPECT_TRUE(PathExists(package_.path()));
-  EXPECT_FALSE(PathExists(package_.path() + L".download"));
+  EXPECT_EQ(ReadBytes(files_.reboot_signal.path()), one);
+  EXPECT_EQ(ReadBytes(files_.passive_signal.path()), one);
+  EXPECT_TRUE(PathExists(files_.package.path()));
+  EXPECT_FALSE(PathExists(files_.package.path() + L".download"));
 
   // Second run: the updater is there and is started; the window surveys
   // again and shows the completion only with the new texts in place. The
   // status answer carries an error and the completion marker: it passes.
-  const std::string shortcutBytes = ReadBytes(shortcut_.path());
+  const std::string shortcutBytes = ReadBytes(files_.shortcut.path());
   WindowInputs second;
   second.boxId = L"both";
   second.password = L"p@ss word";
   OpenWindow(second);
   StartSetup();
-  HWND box = run_->WaitForMessageBox(120000);
+  HWND box = run_->WaitForMessageBox(kRunWaitMs);
   ASSERT_NE(box, nullptr) << "no completion message";
   EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_AUTO_LOGON)), L"second");
   EXPECT_EQ(bodies_->surveyRuns.load(), 2);
@@ -448,13 +437,13 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(view.text, kSetupCompleted);
   EXPECT_EQ(view.icon, MessageBoxView::kInformation);
   Answer(box, IDOK);
-  ASSERT_TRUE(run_->WaitForEnd(30000));
-  EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
+  ASSERT_TRUE(run_->WaitForEnd());
+  EXPECT_TRUE(depotron_.WaitForStartRecord(15000)) << "the updater was not started";
   EXPECT_EQ(SentPaths(), (std::vector<std::string>{"/depotron/version/lf-group.ini",
                                                    "/kakonotify_send/setup_check.cgi"}))
       << "nothing downloaded when the updater is installed";
   EXPECT_EQ(WinlogonValue(L"DefaultPassword"), L"p@ss word");
-  EXPECT_EQ(ReadBytes(shortcut_.path()), shortcutBytes) << "the shortcut is made once";
+  EXPECT_EQ(ReadBytes(files_.shortcut.path()), shortcutBytes) << "the shortcut is made once";
 
   // While the updater holds its mutex, the start button refuses at once.
   CloseWindow();
@@ -480,9 +469,9 @@ TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   ASSERT_TRUE(ordinary.ok());
   const auto featuresBefore = PcState().features;
   ASSERT_TRUE(depotron_.Install());
-  ASSERT_TRUE(sysops::CreateFolderPath(sysops::GetParentFolder(marker_.path())));
-  ASSERT_TRUE(test_support::WriteBytes(marker_.path(), ""));
-  ASSERT_TRUE(test_support::WriteBytes(settings_.path(), "[MAIN]\r\nID=kept\r\n"));
+  ASSERT_TRUE(sysops::CreateFolderPath(sysops::GetParentFolder(files_.marker.path())));
+  ASSERT_TRUE(test_support::WriteBytes(files_.marker.path(), ""));
+  ASSERT_TRUE(test_support::WriteBytes(files_.settings.path(), "[MAIN]\r\nID=kept\r\n"));
 
   // A group that would leave its folder unless encoded, on 6.0.0.
   WindowInputs inputs;
@@ -492,20 +481,20 @@ TEST_F(SetupWindow, OnAnOrdinaryEditionWithAPendingUpload) {
   StartSetup();
   const MessageBoxView box = FinalBox();
   EXPECT_EQ(box.text, kSetupCompleted);
-  ASSERT_TRUE(run_->WaitForEnd(30000));
+  ASSERT_TRUE(run_->WaitForEnd());
 
   const auto sent = Sent();
   ASSERT_EQ(sent.size(), 1u) << "no status check while an upload is pending";
   EXPECT_EQ(sent[0].path, "/depotron/version/../installer/x.ini");
   EXPECT_NE(sent[0].url.find("..%2Finstaller%2Fx.ini"), std::string::npos) << sent[0].url;
-  EXPECT_EQ(ReadBytes(settings_.path()), "[MAIN]\r\nID=kept\r\n");
+  EXPECT_EQ(ReadBytes(files_.settings.path()), "[MAIN]\r\nID=kept\r\n");
   EXPECT_EQ(PcState().features, featuresBefore);
   EXPECT_FALSE(MachineValueExists(kEmbeddedLogonKey, L"BrandingNeutral"));
   EXPECT_FALSE(MachineValueExists(kUnattendSettingsKey, L"HideBootLogo"));
-  EXPECT_FALSE(PathExists(rebootSignal_.path())) << "no signal files for 6.0.0";
-  EXPECT_FALSE(PathExists(passiveSignal_.path()));
+  EXPECT_FALSE(PathExists(files_.reboot_signal.path())) << "no signal files for 6.0.0";
+  EXPECT_FALSE(PathExists(files_.passive_signal.path()));
   EXPECT_EQ(PcState().active_plan, L"SCHEME_MIN");
-  EXPECT_NE(depotron_.StartRecordText().find("started"), std::string::npos);
+  EXPECT_TRUE(depotron_.WaitForStartRecord(15000)) << "the updater was not started";
 }
 
 TEST_F(SetupWindow, AFailedDownloadOpensNothingAndLeavesNoPackage) {
@@ -519,8 +508,8 @@ TEST_F(SetupWindow, AFailedDownloadOpensNothingAndLeavesNoPackage) {
     EXPECT_EQ(box.icon, MessageBoxView::kExclamation);
     ASSERT_TRUE(WaitForIdle());
     ASSERT_EQ(Sent().size(), 3u);
-    EXPECT_FALSE(PathExists(package_.path()));
-    EXPECT_FALSE(PathExists(package_.path() + L".download"));
+    EXPECT_FALSE(PathExists(files_.package.path()));
+    EXPECT_FALSE(PathExists(files_.package.path() + L".download"));
     EXPECT_TRUE(depotron_.WaitForInstallers(5000));
     EXPECT_FALSE(depotron_.Installed());
   }

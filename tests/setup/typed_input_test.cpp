@@ -128,14 +128,9 @@ class TypedInput : public ::testing::Test {
   }
 
   SetupInputs Ordinary() const {
-    SetupInputs inputs;
-    inputs.logonUser = L"terminal";
-    inputs.logonDomain = L"VARNEL-PC";
-    inputs.logonPassword = L"logon-pw";
-    inputs.deliveryGroup = L"group-a";
-    inputs.sendBoxId = L"BOX-001";
-    inputs.sendBoxPassword = L"box-pw";
-    inputs.processGroupId = L"PG-7";
+    // user, domain, password, group, send box, its password, process group
+    SetupInputs inputs{L"terminal", L"VARNEL-PC", L"logon-pw",
+                       L"group-a", L"BOX-001", L"box-pw", L"PG-7"};
     return inputs;
   }
 

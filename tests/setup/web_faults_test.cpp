@@ -65,23 +65,22 @@ struct Fault {
   bool succeeds;      // the step goes through (after following what it was told)
 };
 
-// The URL of the misbehaving resource and of its sound twin on the same host.
-std::string FaultyUrl(Request request) {
+// The URL of the misbehaving resource, or of its sound twin on the same host.
+std::string Url(Request request, bool faulty) {
   switch (request) {
-    case Request::kDescriptor: return std::string(kDelivery) + kGroupPath + "faulty.ini";
-    case Request::kCheck: return std::string(kStatus) + kCheckPath + "?userid=FAULTY&password=pw";
-    case Request::kPackage: return std::string(kDelivery) + kPackagePath + "7.7.7/VarnelDepotron.msi";
+    case Request::kDescriptor:
+      return std::string(kDelivery) + kGroupPath + (faulty ? "faulty" : "sound") + ".ini";
+    case Request::kCheck:
+      return std::string(kStatus) + kCheckPath + "?userid=" + (faulty ? "FAULTY" : "SOUND") +
+             "&password=pw";
+    case Request::kPackage:
+      return std::string(kDelivery) + kPackagePath + (faulty ? "7.7.7" : "5.2.0") +
+             "/VarnelDepotron.msi";
   }
   return std::string();
 }
-std::string SoundUrl(Request request) {
-  switch (request) {
-    case Request::kDescriptor: return std::string(kDelivery) + kGroupPath + "sound.ini";
-    case Request::kCheck: return std::string(kStatus) + kCheckPath + "?userid=SOUND&password=pw";
-    case Request::kPackage: return std::string(kDelivery) + kPackagePath + "5.2.0/VarnelDepotron.msi";
-  }
-  return std::string();
-}
+std::string FaultyUrl(Request request) { return Url(request, true); }
+std::string SoundUrl(Request request) { return Url(request, false); }
 
 std::vector<Fault> Faults(Request request) {
   // Where the body breaks off: after the version line, right after the
@@ -214,14 +213,16 @@ class WebFaults : public ::testing::Test {
     return sent;
   }
 
+  // A fresh run with `fault` arranged; its reports go to sink_.
+  CSetupRun& ArrangedRun(Request request, const Fault& fault) {
+    Arrange(request, fault);
+    sink_.reports.clear();
+    run_ = std::make_unique<CSetupRun>(sink_, Inputs(), accepting_);
+    return *run_;
+  }
   SetupInputs Inputs() const {
-    SetupInputs inputs;
-    inputs.logonUser = L"terminal";
-    inputs.deliveryGroup = L"faulty";
-    inputs.sendBoxId = L"FAULTY";
-    inputs.sendBoxPassword = L"pw";
-    inputs.processGroupId = L"PG";
-    return inputs;
+    // user, domain, password, group, send box, its password, process group
+    return {L"terminal", L"", L"", L"faulty", L"FAULTY", L"pw", L"PG"};
   }
 
   test_support::LocalServices services_;
@@ -239,15 +240,14 @@ class WebFaults : public ::testing::Test {
   std::wstring empty_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};
+  RecordingSink sink_;
+  std::unique_ptr<CSetupRun> run_;
 };
 
 TEST_F(WebFaults, DescriptorRequest) {
   for (const Fault& fault : Faults(Request::kDescriptor)) {
     SCOPED_TRACE(fault.name);
-    Arrange(Request::kDescriptor, fault);
-    RecordingSink sink;
-    const SetupInputs inputs = Inputs();
-    CSetupRun run(sink, inputs, accepting_);
+    CSetupRun& run = ArrangedRun(Request::kDescriptor, fault);
     const bool found = run.LookUpDeliveryGroup();
     EXPECT_EQ(found, fault.succeeds);
     EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : kGroupNotFound);
@@ -270,10 +270,7 @@ TEST_F(WebFaults, DescriptorRequest) {
 TEST_F(WebFaults, SendBoxCheck) {
   for (const Fault& fault : Faults(Request::kCheck)) {
     SCOPED_TRACE(fault.name);
-    Arrange(Request::kCheck, fault);
-    RecordingSink sink;
-    const SetupInputs inputs = Inputs();
-    CSetupRun run(sink, inputs, accepting_);
+    CSetupRun& run = ArrangedRun(Request::kCheck, fault);
     EXPECT_EQ(run.CheckSendBox(), fault.succeeds);
     const bool empty = fault.lines == "empty";
     EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : empty ? kCheckError : kCheckFailed);
@@ -300,10 +297,7 @@ TEST_F(WebFaults, InstallerPackage) {
   }();
   for (const Fault& fault : Faults(Request::kPackage)) {
     SCOPED_TRACE(fault.name);
-    Arrange(Request::kPackage, fault);
-    RecordingSink sink;
-    const SetupInputs inputs = Inputs();
-    CSetupRun run(sink, inputs, accepting_);
+    CSetupRun& run = ArrangedRun(Request::kPackage, fault);
     const int result = run.InstallDepotron(descriptor);
     Sent(Request::kPackage);
     EXPECT_FALSE(test_support::PathExists(partial_.path()));
@@ -313,7 +307,7 @@ TEST_F(WebFaults, InstallerPackage) {
       // The public copy holds what the service sent.
       EXPECT_TRUE(test_support::ReadBytes(package_.path()) ==
                   test_support::ReadBytes(depotron.package()));
-      EXPECT_TRUE(depotron.WaitForInstallers(60000));
+      EXPECT_TRUE(depotron.WaitForInstallers(test_support::FakeDepotron::kInstallerWaitMs));
       EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
       depotron.Remove();
       ::DeleteFileW(package_.path().c_str());
@@ -324,8 +318,8 @@ TEST_F(WebFaults, InstallerPackage) {
     EXPECT_FALSE(test_support::PathExists(package_.path()));
     EXPECT_FALSE(test_support::PathExists(private_.path()));
     // Opened would have reported the end of the run.
-    EXPECT_EQ(sink.reports.size(), 1u);
-    EXPECT_TRUE(depotron.WaitForInstallers(60000));
+    EXPECT_EQ(sink_.reports.size(), 1u);
+    EXPECT_TRUE(depotron.WaitForInstallers(test_support::FakeDepotron::kInstallerWaitMs));
     EXPECT_FALSE(depotron.Installed());
   }
 }
@@ -399,10 +393,7 @@ TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
 // An earlier whole download stays as it was when the next one fails.
 TEST_F(WebFaults, AFailedDownloadKeepsTheEarlierPackage) {
   EXPECT_TRUE(test_support::WriteBytes(package_.path(), "earlier package"));
-  Arrange(Request::kPackage, {"cut", "cut=3000\n", false});
-  RecordingSink sink;
-  const SetupInputs inputs = Inputs();
-  CSetupRun run(sink, inputs, accepting_);
+  CSetupRun& run = ArrangedRun(Request::kPackage, {"cut", "cut=3000\n", false});
   CBinary descriptor;
   const std::string text = "[License]\r\n0=7.7.7\r\n";
   descriptor.SetData(text.data(), static_cast<int>(text.size()));

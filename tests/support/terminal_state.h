@@ -1,14 +1,19 @@
 #pragma once
-// The terminal's registry values (sysops/terminal_values.h) as the tests
-// hold them: each one noted when the object is made and put back after the
-// test, whatever the test or the code under test did to it; and the account
-// the tests run as. See support/test_support.h.
+// The terminal's registry values (sysops/terminal_values.h) and the files a
+// setup run leaves, as the tests hold them: each one noted when the object is
+// made and put back after the test, whatever the test or the code under test
+// did to it; and the account the tests run as. See support/test_support.h.
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
+#include "support/files.h"
 #include "support/registry.h"
+#include "sysops/folders.h"
+#include "sysops/product_paths.h"
+#include "sysops/startup_shortcut.h"
 #include "sysops/terminal_values.h"
 
 namespace test_support {
@@ -89,6 +94,27 @@ struct TerminalValues {
   bool SetLogonScreen(DWORD value) {
     return branding_neutral.SetDword(value) && hide_auto_logon_ui.SetDword(value) &&
            hide_first_logon_animation.SetDword(value) && hide_boot_logo.SetDword(value);
+  }
+};
+
+// The files a setup run leaves on the PC, absent for the test (each comes
+// back afterwards as it was; see ScopedFile).
+struct ProductFiles {
+  ScopedFile settings{sysops::GetStatusBoxIniPath()};
+  ScopedFile marker{sysops::GetUploadMarkerPath()};
+  ScopedFile reboot_signal{sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  ScopedFile passive_signal{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
+  ScopedFile package{sysops::GetInstallerDownloadPath()};
+  ScopedFile shortcut{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
+                      sysops::kStartupShortcutName};
+
+  // Deletes what is there now: a file the code under test made meanwhile
+  // (what was there before the test still comes back afterwards).
+  void DeleteAll() const {
+    for (const ScopedFile* file :
+         {&settings, &marker, &reboot_signal, &passive_signal, &package, &shortcut}) {
+      ::DeleteFileW(file->path().c_str());
+    }
   }
 };
 

@@ -185,25 +185,23 @@ TEST_F(Survey, AutoLogonOfTheCurrentUserByItsSwitchAndPassword) {
 
 TEST_F(Survey, AnotherStoredLogonLeavesThePasswordInputAlone) {
   const std::wstring user = CurrentUser();
-  const std::wstring others[] = {UpperCase(user) == user ? user + L"x" : UpperCase(user),
-                                 L"terminal-" + user, L""};
-  for (const std::wstring& other : others) {
+  const std::wstring computer = ComputerName();
+  // Another user, or another log-on destination, stored for the log-on.
+  const std::pair<ScopedRegistryValue*, std::wstring> others[] = {
+      {&values_.default_user, UpperCase(user) == user ? user + L"x" : UpperCase(user)},
+      {&values_.default_user, L"terminal-" + user},
+      {&values_.default_user, L""},
+      {&values_.default_domain, L"OTHER-PC"},
+      {&values_.default_domain,
+       UpperCase(computer) == computer ? L"x" + computer : UpperCase(computer)},
+      {&values_.default_domain, L""},
+  };
+  for (const auto& [value, other] : others) {
     ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
-    ASSERT_TRUE(values_.default_user.SetString(other));
+    ASSERT_TRUE(value->SetString(other));
     const SurveyOutcome outcome = Run();
     EXPECT_EQ(kNotRegistered, outcome.entries.at(1013)) << testing::PrintToString(other);
     EXPECT_EQ(0u, outcome.entries.count(1006)) << testing::PrintToString(other);
-  }
-  const std::wstring domains[] = {L"OTHER-PC", UpperCase(ComputerName()) == ComputerName()
-                                                   ? L"x" + ComputerName()
-                                                   : UpperCase(ComputerName()),
-                                  L""};
-  for (const std::wstring& domain : domains) {
-    ASSERT_TRUE(values_.StoreLogon(L"1", L"secret"));
-    ASSERT_TRUE(values_.default_domain.SetString(domain));
-    const SurveyOutcome outcome = Run();
-    EXPECT_EQ(kNotRegistered, outcome.entries.at(1013)) << testing::PrintToString(domain);
-    EXPECT_EQ(0u, outcome.entries.count(1006)) << testing::PrintToString(domain);
   }
 }
 
