@@ -426,11 +426,11 @@ TEST(IniTypedValues, EveryPartIsWrittenWhenTheFirstFails) {
     const wchar_t* values[] = {L"12", L"9", L"7", L"5", L"30"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ini.GetString(L"W", rest[i], L"-"), values[i]) << i;
   }
+  CMultiStringList list;
+  list.AddText(L"one");
+  list.AddText(L"two");
   {
     RefusingIniFile ini(L".Count");
-    CMultiStringList list;
-    list.AddText(L"one");
-    list.AddText(L"two");
     EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", &list));
     EXPECT_EQ(ini.GetString(L"L", L"Items.Count", L"-"), L"-");
     EXPECT_EQ(ini.GetString(L"L", L"Items[0]", L"-"), L"one");
@@ -439,9 +439,6 @@ TEST(IniTypedValues, EveryPartIsWrittenWhenTheFirstFails) {
   {
     // A failure in the middle of the items does not stop the later ones.
     RefusingIniFile ini(L"[0]");
-    CMultiStringList list;
-    list.AddText(L"one");
-    list.AddText(L"two");
     EXPECT_FALSE(ini.WriteStringList(L"L", L"Items", &list));
     EXPECT_EQ(ini.GetString(L"L", L"Items.Count", L"-"), L"2");
     EXPECT_EQ(ini.GetString(L"L", L"Items[1]", L"-"), L"two");

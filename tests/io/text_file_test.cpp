@@ -29,22 +29,22 @@ class CountingTextFile : public CTextFile {
   std::vector<DWORD> attempts;
 };
 
-std::vector<std::wstring> ReadAllUnicode(const std::wstring& path, BOOL strip) {
+// Every line of the file, read as UTF-16 or in the ANSI code page.
+std::vector<std::wstring> ReadAll(const std::wstring& path, BOOL strip, bool unicode) {
   CTextFile file;
-  EXPECT_TRUE(file.OpenWithRetry(path.c_str(), kUnicodeRead, 0));
+  EXPECT_TRUE(file.OpenWithRetry(path.c_str(), unicode ? kUnicodeRead : kAnsiRead, 0));
   std::vector<std::wstring> lines;
   std::wstring line;
-  while (file.ReadLineFromUnicode(line, strip)) lines.push_back(line);
+  while (unicode ? file.ReadLineFromUnicode(line, strip) : file.ReadLineFromAnsi(line, strip)) {
+    lines.push_back(line);
+  }
   return lines;
 }
-
+std::vector<std::wstring> ReadAllUnicode(const std::wstring& path, BOOL strip) {
+  return ReadAll(path, strip, true);
+}
 std::vector<std::wstring> ReadAllAnsi(const std::wstring& path, BOOL strip) {
-  CTextFile file;
-  EXPECT_TRUE(file.OpenWithRetry(path.c_str(), kAnsiRead, 0));
-  std::vector<std::wstring> lines;
-  std::wstring line;
-  while (file.ReadLineFromAnsi(line, strip)) lines.push_back(line);
-  return lines;
+  return ReadAll(path, strip, false);
 }
 
 using Lines = std::vector<std::wstring>;
@@ -288,29 +288,31 @@ TEST(TextFileLength, MarkNotCounted) {
 
 TEST(TextFileAnsiLines, LineEndsLongLinesAndCodePage) {
   ScratchFolder dir;
-  std::wstring path = dir / L"a.txt";
-
-  ASSERT_TRUE(WriteBytes(path, std::string("one\r\ntwo\r\n\r\nthree")));
-  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"one", L"two", L"", L"three"}));
-  // The text stream has already made LF of CR LF.
-  EXPECT_EQ(ReadAllAnsi(path, FALSE), (Lines{L"one\n", L"two\n", L"\n", L"three"}));
-
-  ASSERT_TRUE(WriteBytes(path, std::string("a\rb\nc\r")));
-  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"a\rb", L"c\r"}));
-
-  // Lines of 1024, 1025 and 3000 bytes cross the read unit.
-  std::string l1(1024, 'p'), l2(1025, 'q'), l3(3000, 'r');
-  ASSERT_TRUE(WriteBytes(path, l1 + "\r\n" + l2 + "\n" + l3 + "\r\n"));
-  EXPECT_EQ(ReadAllAnsi(path, TRUE),
-            (Lines{std::wstring(1024, L'p'), std::wstring(1025, L'q'), std::wstring(3000, L'r')}));
-
-  // Code page 932 text (the tests run in a Japanese locale).
-  ASSERT_TRUE(WriteBytes(path, std::string("\x93\xfa\x96\x7b=\x82\xa0\r\n")));
-  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{L"\u65e5\u672c=\u3042"}));
-
-  // A zero byte inside a line neither ends the file nor the line.
-  ASSERT_TRUE(WriteBytes(path, std::string("\0ab\r\ncd\r\n", 9)));
-  EXPECT_EQ(ReadAllAnsi(path, TRUE), (Lines{std::wstring(L"\0ab", 3), L"cd"}));
+  const std::wstring path = dir / L"a.txt";
+  const std::string l1(1024, 'p'), l2(1025, 'q'), l3(3000, 'r');
+  struct Case {
+    std::string bytes;
+    BOOL strip;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"one\r\ntwo\r\n\r\nthree", TRUE, {L"one", L"two", L"", L"three"}},
+      // The text stream has already made LF of CR LF.
+      {"one\r\ntwo\r\n\r\nthree", FALSE, {L"one\n", L"two\n", L"\n", L"three"}},
+      {"a\rb\nc\r", TRUE, {L"a\rb", L"c\r"}},
+      // Lines of 1024, 1025 and 3000 bytes cross the read unit.
+      {l1 + "\r\n" + l2 + "\n" + l3 + "\r\n", TRUE,
+       {std::wstring(1024, L'p'), std::wstring(1025, L'q'), std::wstring(3000, L'r')}},
+      // Code page 932 text (the tests run in a Japanese locale).
+      {"\x93\xfa\x96\x7b=\x82\xa0\r\n", TRUE, {L"\u65e5\u672c=\u3042"}},
+      // A zero byte inside a line neither ends the file nor the line.
+      {std::string("\0ab\r\ncd\r\n", 9), TRUE, {std::wstring(L"\0ab", 3), L"cd"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 40)));
+    ASSERT_TRUE(WriteBytes(path, c.bytes));
+    EXPECT_EQ(ReadAllAnsi(path, c.strip), c.lines);
+  }
 }
 
 TEST(TextFileAnsiLines, ByteOneAIsNoEndOfFile) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "setup/web_services.h"
 
@@ -27,18 +28,22 @@ TEST(UrlComponent, UnreservedCharactersStayAsTheyAre) {
 }
 
 TEST(UrlComponent, EverythingElseBecomesPercentEncodedUtf8) {
-  EXPECT_EQ(EncodeUrlComponent(L"a&b"), L"a%26b");
-  EXPECT_EQ(EncodeUrlComponent(L"k=v"), L"k%3Dv");
-  EXPECT_EQ(EncodeUrlComponent(L"a b+c"), L"a%20b%2Bc");
-  EXPECT_EQ(EncodeUrlComponent(L"x#y?z"), L"x%23y%3Fz");
-  EXPECT_EQ(EncodeUrlComponent(L"100%"), L"100%25");
-  EXPECT_EQ(EncodeUrlComponent(L"../installer/x"), L"..%2Finstaller%2Fx");
-  EXPECT_EQ(EncodeUrlComponent(L"\\:;@!*'()\"<>"),
-            L"%5C%3A%3B%40%21%2A%27%28%29%22%3C%3E");
-  // Non-ASCII as its UTF-8 bytes, whatever the ANSI code page.
-  EXPECT_EQ(EncodeUrlComponent(L"\u00E9"), L"%C3%A9");
-  EXPECT_EQ(EncodeUrlComponent(L"配信A"), L"%E9%85%8D%E4%BF%A1A");
-  EXPECT_EQ(EncodeUrlComponent(L"\U0001F600"), L"%F0%9F%98%80");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"a&b", L"a%26b"},
+      {L"k=v", L"k%3Dv"},
+      {L"a b+c", L"a%20b%2Bc"},
+      {L"x#y?z", L"x%23y%3Fz"},
+      {L"100%", L"100%25"},
+      {L"../installer/x", L"..%2Finstaller%2Fx"},
+      {L"\\:;@!*'()\"<>", L"%5C%3A%3B%40%21%2A%27%28%29%22%3C%3E"},
+      // Non-ASCII as its UTF-8 bytes, whatever the ANSI code page.
+      {L"\u00E9", L"%C3%A9"},
+      {L"配信A", L"%E9%85%8D%E4%BF%A1A"},
+      {L"\U0001F600", L"%F0%9F%98%80"},
+  };
+  for (const auto& [text, encoded] : cases) {
+    EXPECT_EQ(EncodeUrlComponent(text), encoded) << testing::PrintToString(std::wstring(text));
+  }
 }
 
 TEST(ServiceAddresses, OrdinaryInputsGiveThePlainRequest) {
@@ -115,13 +120,13 @@ TEST(ProfileValue, QuotedOnlyWhereTheReaderWouldChangeIt) {
                                L"\"a'", L"パス ワード"}) {
     EXPECT_EQ(QuoteForProfile(plain), plain);
   }
-  EXPECT_EQ(QuoteForProfile(L" a"), L"\" a\"");
-  EXPECT_EQ(QuoteForProfile(L"a "), L"\"a \"");
-  EXPECT_EQ(QuoteForProfile(L"\ta"), L"\"\ta\"");
-  EXPECT_EQ(QuoteForProfile(L" "), L"\" \"");
-  EXPECT_EQ(QuoteForProfile(L"\"a\""), L"\"\"a\"\"");
-  EXPECT_EQ(QuoteForProfile(L"'a'"), L"\"'a'\"");
-  EXPECT_EQ(QuoteForProfile(L"\"\""), L"\"\"\"\"");
+  const std::pair<const wchar_t*, const wchar_t*> quoted[] = {
+      {L" a", L"\" a\""},   {L"a ", L"\"a \""},     {L"\ta", L"\"\ta\""},     {L" ", L"\" \""},
+      {L"\"a\"", L"\"\"a\"\""}, {L"'a'", L"\"'a'\""}, {L"\"\"", L"\"\"\"\""},
+  };
+  for (const auto& [value, expected] : quoted) {
+    EXPECT_EQ(QuoteForProfile(value), expected) << testing::PrintToString(std::wstring(value));
+  }
 }
 
 TEST(InstallerPackage, OnlyACompoundFileCounts) {

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "support/scoped.h"
+
 #include "base/text_codec.h"
 #include "kit/escape_text.h"
 
@@ -33,21 +35,17 @@ inline std::string Escape(const std::string& bytes) { return kit::EscapeBytes(by
 
 // While alive, the fake tools started by this process (and their children)
 // follow `script`; afterwards the variable is as it was and the file gone.
-class ScopedScript {
+class ScopedScript : public Scoped {
  public:
   ScopedScript(const wchar_t* variable, const std::string& script);
   ~ScopedScript();
-  ScopedScript(const ScopedScript&) = delete;
-  ScopedScript& operator=(const ScopedScript&) = delete;
 
-  bool ok() const { return ok_; }
 
  private:
   std::wstring variable_;
   std::wstring path_;
   std::wstring old_;
   bool had_old_ = false;
-  bool ok_ = false;
 };
 
 }  // namespace test_support

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "support/scoped.h"
 #include <vector>
 
 namespace test_support {
@@ -42,20 +44,16 @@ std::wstring TempFilePath(const wchar_t* stem);
 
 // A fresh empty folder in the temporary folder, removed with its content at
 // the end. `folder / L"name"` is a path inside it.
-class ScratchFolder {
+class ScratchFolder : public Scoped {
  public:
   explicit ScratchFolder(const wchar_t* stem = L"vts-test");
   ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  bool ok() const { return ok_; }
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
  private:
   std::wstring path_;
-  bool ok_ = false;
 };
 
 // One file place for one test. With `bytes`, the file at `path` holds
@@ -63,22 +61,18 @@ class ScratchFolder {
 // created); without, no file is there (the test may make one). Afterwards
 // the file that was there before comes back, or whatever file is there then
 // is removed, with the folders that were created for it.
-class ScopedFile {
+class ScopedFile : public Scoped {
  public:
   explicit ScopedFile(const std::wstring& path);
   ScopedFile(const std::wstring& path, const std::string& bytes);
   ~ScopedFile();
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
 
-  bool ok() const { return ok_; }
   const std::wstring& path() const { return path_; }
 
  protected:
   // Creates the folders missing on the way to the file; false when its
   // folder is not there afterwards.
   bool MakeFolders();
-  bool ok_ = false;
 
  private:
   std::wstring path_;
@@ -90,20 +84,16 @@ class ScopedFile {
 // on the way). A folder that was already there is left as it is; one that
 // was created is removed afterwards with its content, parents created for it
 // too.
-class ScopedFolder {
+class ScopedFolder : public Scoped {
  public:
   explicit ScopedFolder(const std::wstring& path);
   ~ScopedFolder();
-  ScopedFolder(const ScopedFolder&) = delete;
-  ScopedFolder& operator=(const ScopedFolder&) = delete;
 
-  bool ok() const { return ok_; }
   const std::wstring& path() const { return path_; }
 
  private:
   std::wstring path_;
   std::wstring first_created_;
-  bool ok_ = false;
 };
 
 }  // namespace test_support

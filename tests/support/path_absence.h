@@ -7,21 +7,19 @@
 
 #include <string>
 
+#include "support/scoped.h"
+
 namespace test_support {
 
-class ScopedAbsence {
+class ScopedAbsence : public Scoped {
  public:
   explicit ScopedAbsence(const std::wstring& path);
   ~ScopedAbsence();
-  ScopedAbsence(const ScopedAbsence&) = delete;
-  ScopedAbsence& operator=(const ScopedAbsence&) = delete;
 
-  bool ok() const { return ok_; }
 
  private:
   std::wstring path_;
   std::wstring aside_;  // empty when nothing was there
-  bool ok_ = false;
 };
 
 }  // namespace test_support

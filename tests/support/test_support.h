@@ -4,6 +4,7 @@
 // (vts_test_support) that every Wine test links. Include what you use:
 //
 //   support/unique_name.h        UniqueName: a name no other test run uses.
+//   support/scoped.h             Scoped: what every Scoped* class shares.
 //   support/files.h              PathExists, IsFolder, ReadBytes, WriteBytes,
 //                                Utf16Bytes, RemoveTree, TempFilePath,
 //                                FullDiskFile (every write to it fails);

@@ -43,35 +43,32 @@ TEST(SplitRegistryPath, OnlyTheExactLocalMachineTextSelectsIt) {
 }
 
 TEST(SplitRegistryPath, EdgesOfTheKeyAndValue) {
-  // One backslash: the root key itself.
-  auto path = SplitRegistryPath(L"HKEY_LOCAL_MACHINE\\Value");
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path->key_path, L"");
-  EXPECT_EQ(path->value_name, L"Value");
-
-  // Trailing backslash: the key's default value.
-  path = SplitRegistryPath(L"HKEY_CURRENT_USER\\Software\\Vts\\");
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path->key_path, L"Software\\Vts");
-  EXPECT_EQ(path->value_name, L"");
-
-  // Doubled separators stay inside the key path as they are.
-  path = SplitRegistryPath(L"HKEY_CURRENT_USER\\\\A\\\\B");
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path->key_path, L"\\A\\");
-  EXPECT_EQ(path->value_name, L"B");
-
-  path = SplitRegistryPath(L"\\");
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path->hive, RegistryHive::kCurrentUser);
-  EXPECT_EQ(path->key_path, L"");
-  EXPECT_EQ(path->value_name, L"");
-
-  // Japanese key and value names pass through untouched.
-  path = SplitRegistryPath(L"HKEY_CURRENT_USER\\\u8a2d\u5b9a\\\u958b\u59cb");
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path->key_path, L"\u8a2d\u5b9a");
-  EXPECT_EQ(path->value_name, L"\u958b\u59cb");
+  struct Case {
+    const wchar_t* path;
+    RegistryHive hive;
+    const wchar_t* key_path;
+    const wchar_t* value_name;
+  };
+  const Case cases[] = {
+      // One backslash: the root key itself.
+      {L"HKEY_LOCAL_MACHINE\\Value", RegistryHive::kLocalMachine, L"", L"Value"},
+      // Trailing backslash: the key's default value.
+      {L"HKEY_CURRENT_USER\\Software\\Vts\\", RegistryHive::kCurrentUser, L"Software\\Vts", L""},
+      // Doubled separators stay inside the key path as they are.
+      {L"HKEY_CURRENT_USER\\\\A\\\\B", RegistryHive::kCurrentUser, L"\\A\\", L"B"},
+      {L"\\", RegistryHive::kCurrentUser, L"", L""},
+      // Japanese key and value names pass through untouched.
+      {L"HKEY_CURRENT_USER\\\u8a2d\u5b9a\\\u958b\u59cb", RegistryHive::kCurrentUser,
+       L"\u8a2d\u5b9a", L"\u958b\u59cb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.path)));
+    const auto path = SplitRegistryPath(c.path);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->hive, c.hive);
+    EXPECT_EQ(path->key_path, c.key_path);
+    EXPECT_EQ(path->value_name, c.value_name);
+  }
 }
 
 TEST(SplitRegistryPath, PathsWithoutBackslashNameNothing) {
