@@ -40,9 +40,6 @@ using setup_test::Report;
 const wchar_t kSystemPowercfg[] = L"C:\\windows\\system32\\powercfg.exe";
 const wchar_t k64BitDism[] = L"C:\\windows\\sysnative\\DISM.EXE";
 const wchar_t k32BitDism[] = L"C:\\windows\\system32\\DISM.EXE";
-using sysops::kEmbeddedLogonKey;
-using sysops::kWinlogonKey;
-
 SetupInputs Inputs() {
   // user, domain, password, group, send box, its password, process group
   return {L"terminal", L"VARNEL-PC", L"pw", L"group-a", L"BOX-001", L"box-pw", L"PG-7"};
@@ -169,8 +166,8 @@ class ConsoleToolFaults : public LocalFaults {
                                   "record " + test_support::ToUtf8(record_) + "\n" + script);
     ::DeleteFileW(record_.c_str());
     fw::ScopedRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEmbeddedLogonKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                        key.put()) == ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, sysops::kEmbeddedLogonKey, 0,
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()) == ERROR_SUCCESS) {
       ::RegDeleteValueW(key.get(), sysops::kBrandingNeutral.name);
     }
     CSetupRun run(sink_, inputs_, accepting_);
@@ -296,7 +293,7 @@ TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
   const size_t mark = services_.RequestCount();
   setup::SetupOutcome outcome;
   {
-    setup_test::MachineKeyWritingDenied denial(kWinlogonKey);
+    setup_test::MachineKeyWritingDenied denial(sysops::kWinlogonKey);
     ASSERT_TRUE(denial.denied());
     outcome = setup::RunSetup(sink_, inputs_, accepting_);
   }
