@@ -333,7 +333,7 @@ TEST_F(WebFaults, InstallerPackage) {
 // or delete access; the access list of the folder (which on Windows refuses
 // other accounts also after the run) is checked in the sysops tests.
 TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
-  vtstest::FakeDepotron depotron;
+  test_support::FakeDepotron depotron;
   ASSERT_TRUE(depotron.ok());
   ASSERT_FALSE(depotron.Installed()) << "Depotron is installed in the prefix already";
   const std::string sent = test_support::ReadBytes(depotron.package());
