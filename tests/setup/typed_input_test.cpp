@@ -122,8 +122,7 @@ class TypedInput : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(services_.ok()) << services_.problem();
-    proxy_ = std::make_unique<test_support::ProxyScope>(services_.port());
-    ASSERT_TRUE(proxy_->ok());
+    ASSERT_TRUE(proxy_.ok());
     ::DeleteFileW(marker_.path().c_str());
   }
 
@@ -225,7 +224,7 @@ class TypedInput : public ::testing::Test {
   }
 
   test_support::LocalServices services_;
-  std::unique_ptr<test_support::ProxyScope> proxy_;
+  test_support::ProxyScope proxy_{services_.port()};
   test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
   test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
   setup_test::SavedMachineValue autoAdmin_{sysops::kAutoAdminLogon};

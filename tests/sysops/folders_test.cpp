@@ -103,19 +103,24 @@ TEST(CreateFolderPath, FailsWhereAFileStandsInTheWay) {
   EXPECT_FALSE(test_support::IsFolder(scratch / L"file"));
 }
 
+// The descriptor's DACL and its sizes; a failure when it has none.
+void ReadDacl(PSECURITY_DESCRIPTOR descriptor, PACL* acl, ACL_SIZE_INFORMATION* size) {
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, acl, &defaulted));
+  ASSERT_TRUE(present);
+  ASSERT_NE(*acl, nullptr);
+  ASSERT_TRUE(::GetAclInformation(*acl, size, sizeof(*size), AclSizeInformation));
+}
+
 TEST(OpenAccessDescriptor, HoldsOneInheritableFullAccessEntryForEveryone) {
   sysops::OpenAccessDescriptor descriptor;
   ASSERT_TRUE(descriptor.valid());
   ASSERT_TRUE(::IsValidSecurityDescriptor(descriptor.get()));
 
-  BOOL present = FALSE;
-  BOOL defaulted = FALSE;
   PACL acl = nullptr;
-  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.get(), &present, &acl, &defaulted));
-  ASSERT_TRUE(present);
-  ASSERT_NE(acl, nullptr);
   ACL_SIZE_INFORMATION size = {};
-  ASSERT_TRUE(::GetAclInformation(acl, &size, sizeof(size), AclSizeInformation));
+  ASSERT_NO_FATAL_FAILURE(ReadDacl(descriptor.get(), &acl, &size));
   EXPECT_EQ(size.AceCount, 1u);
   EXPECT_EQ(size.AclBytesFree, 0u);  // the ACL was sized for exactly this entry
 
@@ -139,14 +144,9 @@ TEST(AdministratorsOnlyDescriptor, HoldsTwoProtectedInheritableEntries) {
   ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
   EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the folder above would add its entries";
 
-  BOOL present = FALSE;
-  BOOL defaulted = FALSE;
   PACL acl = nullptr;
-  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.get(), &present, &acl, &defaulted));
-  ASSERT_TRUE(present);
-  ASSERT_NE(acl, nullptr);
   ACL_SIZE_INFORMATION size = {};
-  ASSERT_TRUE(::GetAclInformation(acl, &size, sizeof(size), AclSizeInformation));
+  ASSERT_NO_FATAL_FAILURE(ReadDacl(descriptor.get(), &acl, &size));
   ASSERT_EQ(size.AceCount, 2u);
   EXPECT_EQ(size.AclBytesFree, 0u);
   const wchar_t* const sids[] = {L"S-1-5-32-544", L"S-1-5-18"};  // Administrators, SYSTEM
