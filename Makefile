@@ -14,7 +14,7 @@ WERROR     ?= OFF
 PC         ?= iot
 ARCH       ?= win64
 
-.PHONY: all deps build native win test test-native test-win demo bench fuzz clean
+.PHONY: all deps build native win test test-native test-win check-names demo bench fuzz clean
 
 all: build
 
@@ -43,7 +43,11 @@ test-native: native
 test-win: win
 	tools/wine/run-ctest $(WIN_DIR)
 
-test: test-native test-win
+# Data members named in the map's style (docs/ORGANIZATION.md), by clang-tidy.
+check-names: native win
+	tools/check-names $(WIN_DIR) $(NATIVE_DIR)
+
+test: check-names test-native test-win
 
 demo: deps build
 	tools/demo/run-demo --pc $(PC) --arch $(ARCH) $(WIN_DIR) $(NATIVE_DIR)
