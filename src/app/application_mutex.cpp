@@ -21,7 +21,7 @@ CMutexSystem& CMutexSystem::Default() {
 
 CApplicationMutex::CApplicationMutex() : CApplicationMutex(CMutexSystem::Default()) {}
 
-CApplicationMutex::CApplicationMutex(CMutexSystem& system) : m_system(system) {}
+CApplicationMutex::CApplicationMutex(CMutexSystem& system) : system_(system) {}
 
 CApplicationMutex::~CApplicationMutex() { Close(); }
 
@@ -31,23 +31,23 @@ bool CApplicationMutex::Create(const std::wstring& name, int waitMilliseconds, b
   int attempts = waitMilliseconds / static_cast<int>(kRetryPauseMs);
   if (attempts < 1) attempts = 1;
   for (int attempt = 1; attempt <= attempts; ++attempt) {
-    m_hMutex = m_system.CreateNamedMutex(fullName);
-    if (m_hMutex) {
+    mutex_ = system_.CreateNamedMutex(fullName);
+    if (mutex_) {
       if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
       // Someone else brought the name into existence: we only looked.
       Close();
       ::SetLastError(0);
     }
-    if (attempt > 1) m_system.Sleep(kRetryPauseMs);
+    if (attempt > 1) system_.Sleep(kRetryPauseMs);
   }
   return false;
 }
 
 void CApplicationMutex::Close() {
-  if (m_hMutex) {
-    ::CloseHandle(m_hMutex);
-    m_hMutex = nullptr;
+  if (mutex_) {
+    ::CloseHandle(mutex_);
+    mutex_ = nullptr;
   }
 }
 
-bool CApplicationMutex::IsCreated() const { return m_hMutex != nullptr; }
+bool CApplicationMutex::IsCreated() const { return mutex_ != nullptr; }

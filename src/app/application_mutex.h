@@ -41,6 +41,6 @@ class CApplicationMutex {
   virtual bool IsCreated() const;
 
  private:
-  CMutexSystem& m_system;
-  HANDLE m_hMutex = nullptr;
+  CMutexSystem& system_;
+  HANDLE mutex_ = nullptr;
 };

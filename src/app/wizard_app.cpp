@@ -13,7 +13,7 @@ const wchar_t kApplicationName[] = L"Varnel ターミナルセットアップ";
 CVarnelTerminalSetupWizardApp::CVarnelTerminalSetupWizardApp(
     std::shared_ptr<IWorkerBodies> bodies)
     : bodies_(std::move(bodies)) {
-  m_dwRestartManagerSupportFlags = fw::kRestartManagerSupportRestart;
+  restart_manager_support_flags = fw::kRestartManagerSupportRestart;
   // Named from the start, so that even a start-up failure carries the
   // program's name as caption.
   SetAppName(kApplicationName);
@@ -38,9 +38,9 @@ BOOL CVarnelTerminalSetupWizardApp::InitInstance() {
   SetAppName(kApplicationName);
 
   std::shared_ptr<CVarnelTerminalSetupWizardDlg> dialog = CreateMainDialog(bodies_);
-  m_pMainWnd = dialog.get();
+  main_wnd = dialog.get();
   dialog->DoModal();
-  m_pMainWnd = nullptr;
+  main_wnd = nullptr;
   // A worker still running keeps its own reference to the dialog; releasing
   // ours never pulls the object from under it.
   dialog.reset();

@@ -86,12 +86,12 @@ BOOL CVarnelTerminalSetupWizardDlg::OnInitDialog() {
     }
   }
   // With visual styles a push button shows its image left of its text.
-  m_startIcon.reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+  start_icon_.reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                     MAKEINTRESOURCEW(IDI_ICON_SEND), IMAGE_ICON,
                                                     32, 32, LR_DEFAULTCOLOR)));
-  if (m_startIcon) {
+  if (start_icon_) {
     SendDlgItemMessage(IDC_BUTTON_START, BM_SETIMAGE, IMAGE_ICON,
-                       reinterpret_cast<LPARAM>(m_startIcon.get()));
+                       reinterpret_cast<LPARAM>(start_icon_.get()));
   }
 
   SendDlgItemMessage(IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
@@ -104,13 +104,13 @@ void CVarnelTerminalSetupWizardDlg::OnOK() {}
 void CVarnelTerminalSetupWizardDlg::OnCancel() {
   // The question disables the window, so no second request should come
   // through while it is open; should one, the open question answers it.
-  if (m_bAskingToClose) return;
+  if (asking_to_close_) return;
   if (IsWorkerRunning()) {
-    m_bAskingToClose = true;
+    asking_to_close_ = true;
     const int answer = MessageBox(kConfirmClose, MB_YESNO | MB_ICONEXCLAMATION);
-    m_bAskingToClose = false;
+    asking_to_close_ = false;
     std::vector<PendingFinish> pending;
-    pending.swap(m_pendingFinishes);
+    pending.swap(pending_finishes_);
     if (answer != IDYES) {
       // Staying open: a worker that ended meanwhile is handled now, as if its
       // message had only just arrived.
@@ -204,13 +204,13 @@ void CVarnelTerminalSetupWizardDlg::OnStart() {
   Report(0, kInitializing);
 
   setup::SetupInputs inputs;
-  inputs.logonUser = GetDlgItemText(IDC_EDIT_LOGON_USER);
-  inputs.logonDomain = GetDlgItemText(IDC_EDIT_LOGON_DOMAIN);
-  inputs.logonPassword = GetDlgItemText(IDC_EDIT_LOGON_PASSWORD);
-  inputs.deliveryGroup = GetDlgItemText(IDC_EDIT_DELIVERY_GROUP);
-  inputs.sendBoxId = GetDlgItemText(IDC_EDIT_SENDBOX_ID);
-  inputs.sendBoxPassword = GetDlgItemText(IDC_EDIT_SENDBOX_PASSWORD);
-  inputs.processGroupId = GetDlgItemText(IDC_EDIT_PROCESS_GROUP_ID);
+  inputs.logon_user = GetDlgItemText(IDC_EDIT_LOGON_USER);
+  inputs.logon_domain = GetDlgItemText(IDC_EDIT_LOGON_DOMAIN);
+  inputs.logon_password = GetDlgItemText(IDC_EDIT_LOGON_PASSWORD);
+  inputs.delivery_group = GetDlgItemText(IDC_EDIT_DELIVERY_GROUP);
+  inputs.send_box_id = GetDlgItemText(IDC_EDIT_SENDBOX_ID);
+  inputs.send_box_password = GetDlgItemText(IDC_EDIT_SENDBOX_PASSWORD);
+  inputs.process_group_id = GetDlgItemText(IDC_EDIT_PROCESS_GROUP_ID);
   inputs_.Assign(std::move(inputs));
 
   m_hSetupThread.reset(StartWorker(&SetupThreadProc));
@@ -264,8 +264,8 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnProgress(WPARAM, LPARAM) {
 
 LRESULT CVarnelTerminalSetupWizardDlg::OnSurveyFinished(WPARAM wParam, LPARAM) {
   if (!m_hSurveyThread) return 0;
-  if (m_bAskingToClose) {
-    m_pendingFinishes.push_back({WM_SURVEY_FINISHED, wParam});
+  if (asking_to_close_) {
+    pending_finishes_.push_back({WM_SURVEY_FINISHED, wParam});
     return 0;
   }
   ::WaitForSingleObject(m_hSurveyThread.get(), kWorkerEndWaitMs);
@@ -290,8 +290,8 @@ LRESULT CVarnelTerminalSetupWizardDlg::OnSurveyFinished(WPARAM wParam, LPARAM) {
 
 LRESULT CVarnelTerminalSetupWizardDlg::OnSetupFinished(WPARAM wParam, LPARAM) {
   if (!m_hSetupThread) return 0;
-  if (m_bAskingToClose) {
-    m_pendingFinishes.push_back({WM_SETUP_FINISHED, wParam});
+  if (asking_to_close_) {
+    pending_finishes_.push_back({WM_SETUP_FINISHED, wParam});
     return 0;
   }
   ::WaitForSingleObject(m_hSetupThread.get(), kWorkerEndWaitMs);
@@ -350,6 +350,6 @@ int CVarnelTerminalSetupWizardDlg::RunSetup() {
   const auto inputs = inputs_.Load();
   if (!inputs) return setup::kSetupFailed;
   const setup::SetupOutcome outcome = bodies_->Setup(*this, *inputs);
-  if (!outcome.errorText.empty()) m_pErrorText.Assign(outcome.errorText);
+  if (!outcome.error_text.empty()) m_pErrorText.Assign(outcome.error_text);
   return outcome.result;
 }

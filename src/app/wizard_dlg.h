@@ -115,7 +115,7 @@ class CVarnelTerminalSetupWizardDlg
   bool IsWorkerRunning() const;
 
   std::shared_ptr<IWorkerBodies> bodies_;
-  fw::ScopedIcon m_startIcon;
+  fw::ScopedIcon start_icon_;
 
   // While the close question is open, a worker's completion message is only
   // noted: acting on it inside the question's own message loop would show
@@ -124,6 +124,6 @@ class CVarnelTerminalSetupWizardDlg
     UINT message;
     WPARAM result;
   };
-  bool m_bAskingToClose = false;
-  std::vector<PendingFinish> m_pendingFinishes;
+  bool asking_to_close_ = false;
+  std::vector<PendingFinish> pending_finishes_;
 };

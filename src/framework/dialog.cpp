@@ -6,19 +6,19 @@
 
 namespace fw {
 
-Dialog::Dialog(UINT templateId) : m_nIDTemplate(templateId) {}
+Dialog::Dialog(UINT templateId) : template_id_(templateId) {}
 
 Dialog::~Dialog() = default;
 
 INT_PTR Dialog::DoModal(HWND parent) {
-  INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate),
+  INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id_),
                                      parent, &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
-  m_nModalResult = result;
+  modal_result_ = result;
   return result;
 }
 
 bool Dialog::PostToWindow(UINT message, WPARAM wParam, LPARAM lParam) const {
-  HWND hwnd = m_hWnd.load();
+  HWND hwnd = hwnd_.load();
   // A null window would turn the post into a message to the calling thread.
   return hwnd && ::PostMessageW(hwnd, message, wParam, lParam);
 }
@@ -34,30 +34,30 @@ bool Dialog::OnCommand(WORD, WORD, HWND) { return false; }
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
 void Dialog::EndDialog(INT_PTR result) {
-  if (HWND hwnd = m_hWnd.load()) ::EndDialog(hwnd, result);
+  if (HWND hwnd = hwnd_.load()) ::EndDialog(hwnd, result);
 }
 
-HWND Dialog::GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd.load(), id); }
+HWND Dialog::GetDlgItem(int id) const { return ::GetDlgItem(hwnd_.load(), id); }
 
 std::wstring Dialog::GetDlgItemText(int id) const { return GetWindowTextString(GetDlgItem(id)); }
 
 void Dialog::SetDlgItemText(int id, const std::wstring& text) {
-  ::SetDlgItemTextW(m_hWnd.load(), id, text.c_str());
+  ::SetDlgItemTextW(hwnd_.load(), id, text.c_str());
 }
 
 LRESULT Dialog::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
-  return ::SendDlgItemMessageW(m_hWnd.load(), id, message, wParam, lParam);
+  return ::SendDlgItemMessageW(hwnd_.load(), id, message, wParam, lParam);
 }
 
 int Dialog::MessageBox(const std::wstring& text, UINT type) const {
-  return AfxMessageBox(m_hWnd.load(), text, type);
+  return AfxMessageBox(hwnd_.load(), text, type);
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<Dialog*>(lParam);
     ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-    self->m_hWnd.store(hwnd);
+    self->hwnd_.store(hwnd);
     return self->OnInitDialog();
   }
   auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -77,7 +77,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     }
     case WM_NCDESTROY:
       // From here on nobody may reach the window through this object.
-      self->m_hWnd.store(nullptr);
+      self->hwnd_.store(nullptr);
       ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       return FALSE;
     default: {

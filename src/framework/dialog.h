@@ -23,14 +23,14 @@ class Dialog {
   INT_PTR DoModal(HWND parent = nullptr);
 
   // The window while it exists, null before and after. Safe from any thread.
-  HWND GetSafeHwnd() const { return m_hWnd.load(); }
+  HWND GetSafeHwnd() const { return hwnd_.load(); }
 
   // Posts to the window if it still exists; false when there was none or the
   // post failed. Safe from any thread.
   bool PostToWindow(UINT message, WPARAM wParam, LPARAM lParam) const;
 
   // The end code of the last modal run, once it has ended.
-  INT_PTR ModalResult() const { return m_nModalResult; }
+  INT_PTR ModalResult() const { return modal_result_; }
 
  protected:
   // The framework's part of the initialisation; returns TRUE so that the
@@ -54,9 +54,9 @@ class Dialog {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-  UINT m_nIDTemplate;
-  std::atomic<HWND> m_hWnd{nullptr};
-  INT_PTR m_nModalResult = 0;
+  UINT template_id_;
+  std::atomic<HWND> hwnd_{nullptr};
+  INT_PTR modal_result_ = 0;
 };
 
 // The text of any window; empty when it has none.

@@ -36,9 +36,9 @@ CFile::~CFile() { Abort(); }
 BOOL CFile::Open(const wchar_t* fileName, UINT openFlags, CFileException* error) {
   auto fail = [&](LONG osError) {
     if (error) {
-      error->m_cause = CFileException::OsErrorToCause(osError);
-      error->m_lOsError = osError;
-      error->m_strFileName = fileName ? fileName : L"";
+      error->cause = CFileException::OsErrorToCause(osError);
+      error->os_error = osError;
+      error->file_name = fileName ? fileName : L"";
     }
     return FALSE;
   };
@@ -70,28 +70,28 @@ BOOL CFile::Open(const wchar_t* fileName, UINT openFlags, CFileException* error)
   HANDLE h = ::CreateFileW(fileName, access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return fail(static_cast<LONG>(::GetLastError()));
-  m_hFile = h;
-  m_strFileName = fileName;
+  file_ = h;
+  file_name_ = fileName;
   return TRUE;
 }
 
 void CFile::Close() {
   if (!IsOpen()) return;
-  HANDLE h = m_hFile;
-  m_hFile = INVALID_HANDLE_VALUE;
+  HANDLE h = file_;
+  file_ = INVALID_HANDLE_VALUE;
   if (!::CloseHandle(h)) ThrowOsError(static_cast<LONG>(::GetLastError()));
 }
 
 void CFile::Abort() {
   if (!IsOpen()) return;
-  ::CloseHandle(m_hFile);
-  m_hFile = INVALID_HANDLE_VALUE;
+  ::CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
 }
 
 UINT CFile::Read(void* buffer, UINT count) {
   if (count == 0) return 0;
   DWORD got = 0;
-  if (!::ReadFile(m_hFile, buffer, count, &got, nullptr)) {
+  if (!::ReadFile(file_, buffer, count, &got, nullptr)) {
     ThrowOsError(static_cast<LONG>(::GetLastError()));
   }
   return got;
@@ -100,19 +100,19 @@ UINT CFile::Read(void* buffer, UINT count) {
 void CFile::Write(const void* buffer, UINT count) {
   if (count == 0) return;
   DWORD written = 0;
-  if (!::WriteFile(m_hFile, buffer, count, &written, nullptr)) {
+  if (!::WriteFile(file_, buffer, count, &written, nullptr)) {
     ThrowOsError(static_cast<LONG>(::GetLastError()));
   }
   if (written != count) Throw(CFileException::diskFull, ERROR_DISK_FULL);
 }
 
 void CFile::Flush() {
-  if (IsOpen() && !::FlushFileBuffers(m_hFile)) ThrowOsError(static_cast<LONG>(::GetLastError()));
+  if (IsOpen() && !::FlushFileBuffers(file_)) ThrowOsError(static_cast<LONG>(::GetLastError()));
 }
 
 ULONGLONG CFile::GetLength() const {
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(m_hFile, &size)) ThrowOsError(static_cast<LONG>(::GetLastError()));
+  if (!::GetFileSizeEx(file_, &size)) ThrowOsError(static_cast<LONG>(::GetLastError()));
   return static_cast<ULONGLONG>(size.QuadPart);
 }
 
@@ -120,7 +120,7 @@ ULONGLONG CFile::Seek(LONGLONG offset, UINT from) {
   LARGE_INTEGER distance{};
   distance.QuadPart = offset;
   LARGE_INTEGER result{};
-  if (!::SetFilePointerEx(m_hFile, distance, &result, from)) {
+  if (!::SetFilePointerEx(file_, distance, &result, from)) {
     ThrowOsError(static_cast<LONG>(::GetLastError()));
   }
   return static_cast<ULONGLONG>(result.QuadPart);
@@ -131,5 +131,5 @@ void CFile::ThrowOsError(LONG osError) const {
 }
 
 void CFile::Throw(int cause, LONG osError) const {
-  throw CFileException(cause, osError, m_strFileName);
+  throw CFileException(cause, osError, file_name_);
 }

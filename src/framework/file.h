@@ -48,15 +48,15 @@ class CFile {
   virtual ULONGLONG GetLength() const;
   virtual ULONGLONG Seek(LONGLONG offset, UINT from);
 
-  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  const std::wstring& GetFilePath() const { return m_strFileName; }
-  HANDLE GetHandle() const { return m_hFile; }
+  BOOL IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+  const std::wstring& GetFilePath() const { return file_name_; }
+  HANDLE GetHandle() const { return file_; }
 
  protected:
   // Raises CFileException for the given Win32 error and this file.
   [[noreturn]] void ThrowOsError(LONG osError) const;
   [[noreturn]] void Throw(int cause, LONG osError) const;
 
-  HANDLE m_hFile = INVALID_HANDLE_VALUE;
-  std::wstring m_strFileName;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::wstring file_name_;
 };

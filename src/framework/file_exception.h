@@ -28,15 +28,15 @@ class CFileException : public std::exception {
   };
 
   CFileException() = default;
-  CFileException(int cause, LONG osError, std::wstring fileName)
-      : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+  CFileException(int error_cause, LONG osError, std::wstring fileName)
+      : cause(error_cause), os_error(osError), file_name(std::move(fileName)) {}
 
   const char* what() const noexcept override { return "CFileException"; }
 
   // Maps a Win32 error code to the nearest cause.
   static int OsErrorToCause(LONG osError);
 
-  int m_cause = none;
-  LONG m_lOsError = -1;
-  std::wstring m_strFileName;
+  int cause = none;
+  LONG os_error = -1;
+  std::wstring file_name;
 };

@@ -13,7 +13,7 @@ CStdioFile::CStdioFile() = default;
 CStdioFile::~CStdioFile() { Abort(); }
 
 BOOL CStdioFile::Open(const wchar_t* fileName, UINT openFlags, CFileException* error) {
-  if (m_pStream) {
+  if (stream_) {
     if (error) *error = CFileException(CFileException::genericException, ERROR_ALREADY_EXISTS,
                                        fileName ? fileName : L"");
     return FALSE;
@@ -36,17 +36,17 @@ BOOL CStdioFile::Open(const wchar_t* fileName, UINT openFlags, CFileException* e
   }
 
   // From here the descriptor, then the stream, owns the handle.
-  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(m_hFile), osFlags);
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file_), osFlags);
   if (fd == -1) {
     CFile::Abort();
     if (error) *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES,
                                        fileName);
     return FALSE;
   }
-  m_pStream = _fdopen(fd, mode.c_str());
-  if (!m_pStream) {
+  stream_ = _fdopen(fd, mode.c_str());
+  if (!stream_) {
     _close(fd);
-    m_hFile = INVALID_HANDLE_VALUE;
+    file_ = INVALID_HANDLE_VALUE;
     if (error) *error = CFileException(CFileException::tooManyOpenFiles, ERROR_TOO_MANY_OPEN_FILES,
                                        fileName);
     return FALSE;
@@ -55,13 +55,13 @@ BOOL CStdioFile::Open(const wchar_t* fileName, UINT openFlags, CFileException* e
 }
 
 void CStdioFile::Close() {
-  if (!m_pStream) {
+  if (!stream_) {
     CFile::Close();
     return;
   }
-  FILE* stream = m_pStream;
-  m_pStream = nullptr;
-  m_hFile = INVALID_HANDLE_VALUE;
+  FILE* stream = stream_;
+  stream_ = nullptr;
+  file_ = INVALID_HANDLE_VALUE;
   // What is still buffered goes out now: a failure there is a lost write.
   // Flushed apart from closing, because Wine's fclose answers 0 even when
   // writing out its buffer failed; the stream is closed either way.
@@ -70,25 +70,25 @@ void CStdioFile::Close() {
   const bool closed = fclose(stream) == 0;
   if (!flushed || !closed) {
     throw CFileException(CFileException::genericException,
-                         flushed ? static_cast<LONG>(_doserrno) : flushError, m_strFileName);
+                         flushed ? static_cast<LONG>(_doserrno) : flushError, file_name_);
   }
 }
 
 void CStdioFile::Abort() {
-  if (!m_pStream) {
+  if (!stream_) {
     CFile::Abort();
     return;
   }
-  fclose(m_pStream);
-  m_pStream = nullptr;
-  m_hFile = INVALID_HANDLE_VALUE;
+  fclose(stream_);
+  stream_ = nullptr;
+  file_ = INVALID_HANDLE_VALUE;
 }
 
 UINT CStdioFile::Read(void* buffer, UINT count) {
   if (count == 0) return 0;
-  size_t got = fread(buffer, 1, count, m_pStream);
-  if (got < count && ferror(m_pStream)) {
-    clearerr(m_pStream);
+  size_t got = fread(buffer, 1, count, stream_);
+  if (got < count && ferror(stream_)) {
+    clearerr(stream_);
     ThrowStreamError(CFileException::genericException);
   }
   return static_cast<UINT>(got);
@@ -96,23 +96,23 @@ UINT CStdioFile::Read(void* buffer, UINT count) {
 
 void CStdioFile::Write(const void* buffer, UINT count) {
   if (count == 0) return;
-  if (fwrite(buffer, 1, count, m_pStream) != count) {
-    clearerr(m_pStream);
+  if (fwrite(buffer, 1, count, stream_) != count) {
+    clearerr(stream_);
     ThrowStreamError(CFileException::genericException);
   }
 }
 
 void CStdioFile::Flush() {
-  if (m_pStream && fflush(m_pStream) != 0) ThrowStreamError(CFileException::diskFull);
+  if (stream_ && fflush(stream_) != 0) ThrowStreamError(CFileException::diskFull);
 }
 
 ULONGLONG CStdioFile::GetLength() const {
   // Measured through the stream so that buffered writes count.
-  long long here = _ftelli64(m_pStream);
+  long long here = _ftelli64(stream_);
   if (here < 0) ThrowStreamError(CFileException::badSeek);
-  if (_fseeki64(m_pStream, 0, SEEK_END) != 0) ThrowStreamError(CFileException::badSeek);
-  long long length = _ftelli64(m_pStream);
-  if (_fseeki64(m_pStream, here, SEEK_SET) != 0 || length < 0) {
+  if (_fseeki64(stream_, 0, SEEK_END) != 0) ThrowStreamError(CFileException::badSeek);
+  long long length = _ftelli64(stream_);
+  if (_fseeki64(stream_, here, SEEK_SET) != 0 || length < 0) {
     ThrowStreamError(CFileException::badSeek);
   }
   return static_cast<ULONGLONG>(length);
@@ -120,21 +120,21 @@ ULONGLONG CStdioFile::GetLength() const {
 
 ULONGLONG CStdioFile::Seek(LONGLONG offset, UINT from) {
   static const int kOrigin[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (from > end || _fseeki64(m_pStream, offset, kOrigin[from]) != 0) {
+  if (from > end || _fseeki64(stream_, offset, kOrigin[from]) != 0) {
     ThrowStreamError(CFileException::badSeek);
   }
-  return static_cast<ULONGLONG>(_ftelli64(m_pStream));
+  return static_cast<ULONGLONG>(_ftelli64(stream_));
 }
 
 void CStdioFile::WriteString(const wchar_t* text) {
   if (!text) return;
   std::string bytes = codec::Encode(text, codec::CodePage::kThreadAnsi);
-  if (fputs(bytes.c_str(), m_pStream) == EOF) {
-    clearerr(m_pStream);
+  if (fputs(bytes.c_str(), stream_) == EOF) {
+    clearerr(stream_);
     ThrowStreamError(CFileException::diskFull);
   }
 }
 
 void CStdioFile::ThrowStreamError(int cause) const {
-  throw CFileException(cause, static_cast<LONG>(_doserrno), m_strFileName);
+  throw CFileException(cause, static_cast<LONG>(_doserrno), file_name_);
 }

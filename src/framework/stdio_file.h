@@ -32,11 +32,11 @@ class CStdioFile : public CFile {
   // when the stream refuses it.
   virtual void WriteString(const wchar_t* text);
 
-  FILE* GetStream() const { return m_pStream; }
+  FILE* GetStream() const { return stream_; }
 
  protected:
   // Raises CFileException(cause) with the runtime's last OS error.
   [[noreturn]] void ThrowStreamError(int cause) const;
 
-  FILE* m_pStream = nullptr;
+  FILE* stream_ = nullptr;
 };

@@ -21,7 +21,7 @@ WinApp::~WinApp() {
 }
 
 BOOL WinApp::InitInstance() {
-  if (m_dwRestartManagerSupportFlags & kRestartManagerSupportRestart) {
+  if (restart_manager_support_flags & kRestartManagerSupportRestart) {
     // The program has no command line of its own to hand back on restart.
     ::RegisterApplicationRestart(nullptr, 0);
   }

@@ -23,26 +23,26 @@ class WinApp {
   WinApp& operator=(const WinApp&) = delete;
 
   // The start-up hook. The base registers with the restart manager as
-  // m_dwRestartManagerSupportFlags asks. Returning FALSE ends the program.
+  // restart_manager_support_flags asks. Returning FALSE ends the program.
   virtual BOOL InitInstance();
   virtual int ExitInstance();
 
-  const std::wstring& AppName() const { return m_strAppName; }
-  void SetAppName(std::wstring name) { m_strAppName = std::move(name); }
+  const std::wstring& AppName() const { return app_name_; }
+  void SetAppName(std::wstring name) { app_name_ = std::move(name); }
   // The per-user key under which framework state would live; the program
   // itself stores nothing there.
-  const std::wstring& RegistryKey() const { return m_strRegistryKey; }
-  void SetRegistryKey(std::wstring key) { m_strRegistryKey = std::move(key); }
+  const std::wstring& RegistryKey() const { return registry_key_; }
+  void SetRegistryKey(std::wstring key) { registry_key_ = std::move(key); }
 
   // The application object of this process, or null when none exists.
   static WinApp* Current();
 
-  DWORD m_dwRestartManagerSupportFlags = 0;
-  Dialog* m_pMainWnd = nullptr;
+  DWORD restart_manager_support_flags = 0;
+  Dialog* main_wnd = nullptr;
 
  private:
-  std::wstring m_strAppName;
-  std::wstring m_strRegistryKey;
+  std::wstring app_name_;
+  std::wstring registry_key_;
 };
 
 // The body of the program's entry point: runs the start-up hook of the

@@ -165,13 +165,13 @@ bool ServerClosesConnection(HINTERNET request) {
 
 struct ReadWatch {
   HINTERNET request = nullptr;
-  bool connectionClosed = false;
+  bool connection_closed = false;
 };
 thread_local ReadWatch* t_watch = nullptr;
 
 void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR, DWORD status, LPVOID, DWORD) {
   if (status == INTERNET_STATUS_CONNECTION_CLOSED && t_watch && t_watch->request == handle) {
-    t_watch->connectionClosed = true;
+    t_watch->connection_closed = true;
   }
 }
 
@@ -276,7 +276,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     if (hasLength && received != announced) return FALSE;
     if (chunked && !serverCloses) {
       request.reset();
-      if (watch.connectionClosed) return FALSE;
+      if (watch.connection_closed) return FALSE;
     }
     return sink.Finish() ? TRUE : FALSE;
   } catch (...) {

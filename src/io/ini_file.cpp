@@ -198,7 +198,7 @@ BOOL CMultiIniFile::WriteDateTime(const wchar_t* section, const wchar_t* key,
   if (!key) return FALSE;
   int parts[6] = {-1, -1, -1, -1, -1, -1};
   SYSTEMTIME st{};
-  if (time.m_status == COleDateTime::valid && ::VariantTimeToSystemTime(time.m_dt, &st)) {
+  if (time.status == COleDateTime::valid && ::VariantTimeToSystemTime(time.dt, &st)) {
     parts[0] = st.wYear;
     parts[1] = st.wMonth;
     parts[2] = st.wDay;

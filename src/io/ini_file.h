@@ -18,8 +18,8 @@
 // An OLE automation date (days since 30 December 1899) with its status.
 struct COleDateTime {
   enum DateTimeStatus { valid = 0, invalid = 1, null = 2 };
-  DATE m_dt = 0;
-  int m_status = valid;
+  DATE dt = 0;
+  int status = valid;
 };
 
 class CMultiIniFile {

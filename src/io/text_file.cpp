@@ -36,9 +36,9 @@ int CTextFile::GetReadChunkSize() const { return 1024; }
 
 BOOL CTextFile::IsUnicode() const { return m_bUnicode; }
 
-BOOL CTextFile::OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs) {
+BOOL CTextFile::OpenWithRetry(const wchar_t* path, UINT flags, UINT wait_ms) {
   m_bUnicode = (flags & typeBinary) ? 1 : 0;
-  UINT attempts = waitMs / kRetryPauseMs;
+  UINT attempts = wait_ms / kRetryPauseMs;
   if (attempts < 1) attempts = 1;
 
   // The C runtime's text-mode stream takes byte 0x1A for the end of the
@@ -93,10 +93,10 @@ BOOL CTextFile::ReadRawLineAnsi(std::string& line, BOOL strip) {
     // Prefilled with a non-zero byte, the buffer's last zero after fgets is
     // its terminator, so a zero byte inside the line cannot cut it short.
     line.resize(start + n + 1, '\x01');
-    if (!fgets(&line[start], static_cast<int>(n + 1), m_pStream)) {
+    if (!fgets(&line[start], static_cast<int>(n + 1), stream_)) {
       line.resize(start);
-      if (!feof(m_pStream)) {
-        clearerr(m_pStream);
+      if (!feof(stream_)) {
+        clearerr(stream_);
         ThrowStreamError(CFileException::genericException);
       }
       break;

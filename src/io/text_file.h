@@ -28,10 +28,10 @@ class CTextFile : public CStdioFile {
 
   virtual int GetReadChunkSize() const;
   virtual BOOL IsUnicode() const;
-  // Opens, trying again every 100 ms for `waitMs` while the file is locked;
+  // Opens, trying again every 100 ms for `wait_ms` while the file is locked;
   // then in Unicode mode writes the byte-order mark into a new empty file or
   // checks it in an existing one. Never raises.
-  [[nodiscard]] virtual BOOL OpenWithRetry(const wchar_t* path, UINT flags, UINT waitMs);
+  [[nodiscard]] virtual BOOL OpenWithRetry(const wchar_t* path, UINT flags, UINT wait_ms);
   // One line; with `strip` the line end (LF, or CR LF in Unicode mode) is
   // removed. FALSE at end of file. Stream errors raise CFileException.
   virtual BOOL ReadRawLineAnsi(std::string& line, BOOL strip);

@@ -123,7 +123,7 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
   CSetupRun run(progress, inputs, logon);
   SetupOutcome outcome;
   outcome.result = run.Run();
-  outcome.errorText = run.ErrorText();
+  outcome.error_text = run.ErrorText();
   return outcome;
 }
 
@@ -136,7 +136,7 @@ IShellOpener& TheShellOpener() {
 
 CSetupRun::CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon,
                      IShellOpener& opener)
-    : m_progress(progress), m_inputs(std::move(inputs)), m_logon(logon), m_opener(opener) {}
+    : progress_(progress), inputs_(std::move(inputs)), logon_(logon), opener_(opener) {}
 
 int CSetupRun::Run() {
   if (!CheckWindowsLogon()) return kSetupFailed;
@@ -148,12 +148,12 @@ int CSetupRun::Run() {
   AdjustLogonScreen();
   RegisterTerminalStartup();
   if (!WriteSendBoxSettings()) return kSetupFailed;
-  if (!PrepareDepotron(m_descriptor)) return kSetupFailed;
-  return HandOverToDepotron(m_descriptor);
+  if (!PrepareDepotron(descriptor_)) return kSetupFailed;
+  return HandOverToDepotron(descriptor_);
 }
 
 int CSetupRun::Fail(const std::wstring& message) {
-  m_strErrorText = message;
+  error_text_ = message;
   return kSetupFailed;
 }
 
@@ -162,8 +162,8 @@ int CSetupRun::FailWithDetail(const std::wstring& detail) {
 }
 
 bool CSetupRun::CheckWindowsLogon() {
-  m_progress.Report(5, kCheckingLogon);
-  if (m_logon.LogOn(m_inputs.logonUser, m_inputs.logonDomain, m_inputs.logonPassword)) {
+  progress_.Report(5, kCheckingLogon);
+  if (logon_.LogOn(inputs_.logon_user, inputs_.logon_domain, inputs_.logon_password)) {
     return true;
   }
   Fail(kLogonRefused);
@@ -171,12 +171,12 @@ bool CSetupRun::CheckWindowsLogon() {
 }
 
 bool CSetupRun::LookUpDeliveryGroup() {
-  m_progress.Report(10, kCheckingDelivery);
+  progress_.Report(10, kCheckingDelivery);
   // Whatever the body holds, an answer below 300 means the group exists; the
   // body is read only when Depotron is prepared.
-  m_descriptor.Empty();
-  if (HttpGetToBuffer(BuildDescriptorAddress(m_inputs.deliveryGroup), DeliveryCredential(),
-                      m_descriptor)) {
+  descriptor_.Empty();
+  if (HttpGetToBuffer(BuildDescriptorAddress(inputs_.delivery_group), DeliveryCredential(),
+                      descriptor_)) {
     return true;
   }
   Fail(kGroupNotFound);
@@ -186,10 +186,10 @@ bool CSetupRun::LookUpDeliveryGroup() {
 bool CSetupRun::CheckSendBox() {
   // With an upload pending the send-box inputs are locked in the window and
   // the settings they would replace are still in use.
-  m_progress.Report(20, kCheckingSendBox);
+  progress_.Report(20, kCheckingSendBox);
   if (UploadPending()) return true;
   CBinary answer;
-  if (!HttpGetToBuffer(BuildStatusCheckAddress(m_inputs.sendBoxId, m_inputs.sendBoxPassword),
+  if (!HttpGetToBuffer(BuildStatusCheckAddress(inputs_.send_box_id, inputs_.send_box_password),
                        kStatusCredential, answer)) {
     Fail(kSendBoxCheckFailed);
     return false;
@@ -209,26 +209,26 @@ bool CSetupRun::CheckSendBox() {
 }
 
 bool CSetupRun::WriteAutoLogonValues() {
-  m_progress.Report(30, kSettingAutoLogon);
+  progress_.Report(30, kSettingAutoLogon);
   using sysops::MachinePath;
   // In this order: a failure leaves the values before it written.
   return sysops::WriteRegistryOneText(MachinePath(sysops::kAutoAdminLogon)) &&
-         sysops::WriteRegistryString(MachinePath(sysops::kDefaultUserName), m_inputs.logonUser) &&
+         sysops::WriteRegistryString(MachinePath(sysops::kDefaultUserName), inputs_.logon_user) &&
          sysops::WriteRegistryString(MachinePath(sysops::kDefaultDomainName),
-                                     m_inputs.logonDomain) &&
+                                     inputs_.logon_domain) &&
          sysops::WriteRegistryString(MachinePath(sysops::kDefaultPassword),
-                                     m_inputs.logonPassword);
+                                     inputs_.logon_password);
 }
 
 void CSetupRun::ApplyPowerSettings() {
-  m_progress.Report(40, kSettingPower);
+  progress_.Report(40, kSettingPower);
   for (const wchar_t* arguments : kPowerArguments) {
     sysops::RunSystemTool(sysops::kPowercfgFileName, arguments);
   }
 }
 
 void CSetupRun::StopWindowsUpdate() {
-  m_progress.Report(50, kStoppingUpdate);
+  progress_.Report(50, kStoppingUpdate);
   // The policy keeps updates off after a restart; stopping the service only
   // ends the one running now.
   sysops::WriteRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate), 1);
@@ -236,7 +236,7 @@ void CSetupRun::StopWindowsUpdate() {
 }
 
 void CSetupRun::AdjustLogonScreen() {
-  m_progress.Report(60, kAdjustingLogonScreen);
+  progress_.Report(60, kAdjustingLogonScreen);
   // The feature list alone decides, not the edition's name.
   const int state = sysops::QueryEmbeddedLogonFeatures();
   if (state == sysops::kFeatureUnknown) return;
@@ -250,30 +250,30 @@ void CSetupRun::AdjustLogonScreen() {
 }
 
 void CSetupRun::RegisterTerminalStartup() {
-  m_progress.Report(70, kRegisteringStartup);
+  progress_.Report(70, kRegisteringStartup);
   if (!sysops::IsTerminalInStartup()) sysops::CreateTerminalStartupShortcut();
 }
 
 bool CSetupRun::WriteSendBoxSettings() {
-  m_progress.Report(75, kSettingSendBox);
+  progress_.Report(75, kSettingSendBox);
   if (UploadPending()) return true;
   const std::wstring path = sysops::GetStatusBoxIniPath();
   CMultiIniFile settings(path.c_str());
   // All three are attempted. A send box checked with the service but not
   // stored would have the terminal report to the old box (or none) while
   // the technician is told that all is set.
-  bool written = settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(m_inputs.sendBoxId).c_str());
+  bool written = settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(inputs_.send_box_id).c_str());
   written &= settings.WriteString(kSendBoxSection, L"PASS",
-                                  QuoteForProfile(m_inputs.sendBoxPassword).c_str());
+                                  QuoteForProfile(inputs_.send_box_password).c_str());
   written &= settings.WriteString(kSendBoxSection, L"GROUP",
-                                  QuoteForProfile(m_inputs.processGroupId).c_str());
+                                  QuoteForProfile(inputs_.process_group_id).c_str());
   if (written) return true;
   Fail(kSendBoxSettingsNotSaved);
   return false;
 }
 
 bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
-  m_progress.Report(80, kPreparingDepotron);
+  progress_.Report(80, kPreparingDepotron);
   const std::wstring version = ExtractDepotronVersion(descriptor);
   if (version.empty()) {
     Fail(kDepotronNotDelivered);
@@ -293,13 +293,13 @@ int CSetupRun::HandOverToDepotron(const CBinary& descriptor) {
 }
 
 int CSetupRun::StartUpdater(const std::wstring& updater) {
-  m_progress.Report(90, kStartingUpdater);
-  if (!m_opener.Open(updater)) return Fail(kDepotronNotStarted);
+  progress_.Report(90, kStartingUpdater);
+  if (!opener_.Open(updater)) return Fail(kDepotronNotStarted);
   return Finish(kUpdaterStarted);
 }
 
 int CSetupRun::InstallDepotron(const CBinary& descriptor) {
-  m_progress.Report(90, kDownloadingInstaller);
+  progress_.Report(90, kDownloadingInstaller);
   const std::wstring address = BuildInstallerAddress(descriptor);
   if (address.empty()) return Fail(kDepotronNotDelivered);
   // The public download folder is open to every account: a package checked
@@ -328,12 +328,12 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
 int CSetupRun::OpenInstallerPackage(const std::wstring& package) {
   // Windows Installer opens the package with its own window and carries on
   // alone once the window has closed.
-  if (!m_opener.Open(package)) return Fail(kDepotronNotStarted);
+  if (!opener_.Open(package)) return Fail(kDepotronNotStarted);
   return Finish(kInstallerStarted);
 }
 
 int CSetupRun::Finish(int result) {
-  m_progress.Report(100, L"");
+  progress_.Report(100, L"");
   ::Sleep(kFinalPauseMs);
   return result;
 }

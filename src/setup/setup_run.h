@@ -23,13 +23,13 @@ namespace setup {
 // The seven inputs as the technician typed them; none is trimmed or tested
 // for emptiness.
 struct SetupInputs {
-  std::wstring logonUser;
-  std::wstring logonDomain;
-  std::wstring logonPassword;
-  std::wstring deliveryGroup;
-  std::wstring sendBoxId;
-  std::wstring sendBoxPassword;
-  std::wstring processGroupId;
+  std::wstring logon_user;
+  std::wstring logon_domain;
+  std::wstring logon_password;
+  std::wstring delivery_group;
+  std::wstring send_box_id;
+  std::wstring send_box_password;
+  std::wstring process_group_id;
 };
 
 // Whether Windows accepts a log-on with these texts.
@@ -77,7 +77,7 @@ inline constexpr int kInstallerStarted = 1;
 
 struct SetupOutcome {
   int result = kSetupFailed;
-  std::wstring errorText;  // empty when the run left no message
+  std::wstring error_text;  // empty when the run left no message
 };
 
 SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon);
@@ -95,7 +95,7 @@ class CSetupRun {
   CSetupRun& operator=(const CSetupRun&) = delete;
 
   int Run();
-  const std::wstring& ErrorText() const { return m_strErrorText; }
+  const std::wstring& ErrorText() const { return error_text_; }
 
   // Keep `message` as the run's error text; kSetupFailed.
   int Fail(const std::wstring& message);
@@ -127,19 +127,19 @@ class CSetupRun {
   int InstallDepotron(const CBinary& descriptor);
   int OpenInstallerPackage(const std::wstring& package);      // kInstallerStarted
 
-  const CBinary& Descriptor() const { return m_descriptor; }
+  const CBinary& Descriptor() const { return descriptor_; }
 
  private:
   // The last report and the pause that lets it reach the window before the
   // worker posts its result.
   int Finish(int result);
 
-  IProgressSink& m_progress;
-  const SetupInputs m_inputs;
-  ILogonCheck& m_logon;
-  IShellOpener& m_opener;
-  CBinary m_descriptor;
-  std::wstring m_strErrorText;
+  IProgressSink& progress_;
+  const SetupInputs inputs_;
+  ILogonCheck& logon_;
+  IShellOpener& opener_;
+  CBinary descriptor_;
+  std::wstring error_text_;
 };
 
 // Opens `file` with the shell's verb "open", shown normally, without waiting

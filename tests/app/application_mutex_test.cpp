@@ -73,7 +73,7 @@ TEST(ApplicationMutex, NameHeldByAnotherProcessFailsAfterCountedAttempts) {
   ASSERT_TRUE(other.IsHolding());
 
   struct Case {
-    int waitMs;
+    int wait_ms;
     std::vector<std::string> events;
   };
   const std::vector<Case> cases = {
@@ -84,11 +84,11 @@ TEST(ApplicationMutex, NameHeldByAnotherProcessFailsAfterCountedAttempts) {
       {40, {"create", "create", "sleep", "create", "sleep", "create", "sleep"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.waitMs);
+    SCOPED_TRACE(c.wait_ms);
     RecordingMutexSystem system;
     CApplicationMutex mutex(system);
     ::SetLastError(ERROR_INVALID_FUNCTION);
-    EXPECT_FALSE(mutex.Create(name, c.waitMs, true));
+    EXPECT_FALSE(mutex.Create(name, c.wait_ms, true));
     EXPECT_EQ(::GetLastError(), 0u) << "the name existed, so last-error is cleared";
     EXPECT_FALSE(mutex.IsCreated());
     EXPECT_EQ(system.events, c.events);

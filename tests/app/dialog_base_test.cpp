@@ -23,12 +23,12 @@ class PlainDialog : public fw::Dialog {
  public:
   PlainDialog() : fw::Dialog(IDD_VARNELTERMINALSETUPWIZARD_DIALOG) {}
   std::atomic<int> inits{0};
-  std::atomic<HWND> seenAtInit{nullptr};
+  std::atomic<HWND> seen_at_init{nullptr};
 
  protected:
   BOOL OnInitDialog() override {
     ++inits;
-    seenAtInit = GetSafeHwnd();
+    seen_at_init = GetSafeHwnd();
     return fw::Dialog::OnInitDialog();
   }
   bool OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) override {
@@ -48,7 +48,7 @@ TEST(DialogBase, ModalRunAnswersMessagesAndForgetsItsWindow) {
   std::thread ui([&] { result = dialog.DoModal(); });
   ASSERT_TRUE(WaitUntil([&] { return dialog.GetSafeHwnd() != nullptr; }));
   HWND hwnd = dialog.GetSafeHwnd();
-  EXPECT_EQ(dialog.seenAtInit.load(), hwnd);
+  EXPECT_EQ(dialog.seen_at_init.load(), hwnd);
   EXPECT_EQ(dialog.inits.load(), 1);
 
   EXPECT_EQ(::SendMessageW(hwnd, kAsk, 5, 0), 10);

@@ -39,7 +39,7 @@ DWORD WINAPI Worker(LPVOID started) {
 
 class ProbeApp : public fw::WinApp {
  public:
-  std::wstring linePath;
+  std::wstring line_path;
 
   BOOL InitInstance() override {
     fw::ScopedHandle started(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -47,7 +47,7 @@ class ProbeApp : public fw::WinApp {
     fw::ScopedHandle worker(::CreateThread(nullptr, 0, &Worker, started.get(), 0, nullptr));
     if (!worker || ::WaitForSingleObject(started.get(), 10000) != WAIT_OBJECT_0) return FALSE;
     // Left open: the line stays in the stream's buffer until someone flushes.
-    std::FILE* stream = _wfopen(linePath.c_str(), L"wb");
+    std::FILE* stream = _wfopen(line_path.c_str(), L"wb");
     if (!stream || std::fputs("written before the end\n", stream) < 0) return FALSE;
     ready_ = true;
     return FALSE;
@@ -64,7 +64,7 @@ ProbeApp theApp;
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;
-  theApp.linePath = argv[1];
+  theApp.line_path = argv[1];
   std::wcsncpy(g_markerPath, argv[2], MAX_PATH - 1);
   fw::AfxWinMain();
 }

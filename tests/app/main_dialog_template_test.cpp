@@ -80,7 +80,7 @@ class MainDialogTemplate : public ::testing::Test {
   void SetUp() override {
     auto bodies = std::make_shared<TestBodies>();
     bodies->survey = [this](IProgressSink&) {
-      surveyMayEnd_.Wait();
+      survey_may_end_.Wait();
       return survey::SurveyOutcome();
     };
     run_ = std::make_unique<AppRun>(std::move(bodies));
@@ -88,11 +88,11 @@ class MainDialogTemplate : public ::testing::Test {
     ASSERT_NE(hwnd_, nullptr);
   }
   void TearDown() override {
-    surveyMayEnd_.Open();
+    survey_may_end_.Open();
     run_.reset();
   }
 
-  Gate surveyMayEnd_;
+  Gate survey_may_end_;
   std::unique_ptr<AppRun> run_;
   HWND hwnd_ = nullptr;
 };
@@ -131,7 +131,7 @@ TEST_F(MainDialogTemplate, WindowFrameCaptionFontAndIcons) {
 TEST_F(MainDialogTemplate, EditsWithTheirStyles) {
   struct Edit {
     int id, x, y;
-    bool password, readOnly;
+    bool password, read_only;
   };
   const Edit edits[] = {
       {IDC_EDIT_DELIVERY_GROUP, 144, 19, false, false},
@@ -153,7 +153,7 @@ TEST_F(MainDialogTemplate, EditsWithTheirStyles) {
     EXPECT_TRUE(style & ES_AUTOHSCROLL);
     EXPECT_TRUE(style & WS_TABSTOP);
     EXPECT_EQ((style & ES_PASSWORD) != 0, e.password);
-    EXPECT_EQ((style & ES_READONLY) != 0, e.readOnly);
+    EXPECT_EQ((style & ES_READONLY) != 0, e.read_only);
     EXPECT_EQ(Text(edit), L"");
   }
 }
@@ -163,7 +163,7 @@ TEST_F(MainDialogTemplate, LabelsGroupsAndPictures) {
     const wchar_t* cls;
     const wchar_t* text;
     int x, y, cx, cy;
-    bool rightAligned;
+    bool right_aligned;
   };
   const Label labels[] = {
       {L"Button", L"Depotron", 7, 5, 265, 38, false},
@@ -190,7 +190,7 @@ TEST_F(MainDialogTemplate, LabelsGroupsAndPictures) {
     if (std::wstring(l.cls) == L"Button") {
       EXPECT_EQ(Style(control) & BS_TYPEMASK, BS_GROUPBOX);
     } else {
-      EXPECT_EQ((Style(control) & SS_TYPEMASK) == SS_RIGHT, l.rightAligned);
+      EXPECT_EQ((Style(control) & SS_TYPEMASK) == SS_RIGHT, l.right_aligned);
     }
   }
 
@@ -293,10 +293,10 @@ struct TemplateItem {
   short x = 0, y = 0, cx = 0, cy = 0;
 };
 struct DialogTemplate {
-  DWORD style = 0, exStyle = 0;
+  DWORD style = 0, ex_style = 0;
   short cx = 0, cy = 0;
   std::wstring title, face;
-  WORD pointSize = 0, weight = 0;
+  WORD point_size = 0, weight = 0;
   BYTE italic = 0, charset = 0;
   std::vector<TemplateItem> items;
 };
@@ -357,7 +357,7 @@ DialogTemplate ReadDialogTemplate(int id) {
   TemplateReader r(bytes);
   if (r.Take<WORD>() != 1 || r.Take<WORD>() != 0xFFFF) return t;  // not DLGTEMPLATEEX
   r.Take<DWORD>();  // help ID
-  t.exStyle = r.Take<DWORD>();
+  t.ex_style = r.Take<DWORD>();
   t.style = r.Take<DWORD>();
   const WORD count = r.Take<WORD>();
   r.Take<short>();
@@ -368,7 +368,7 @@ DialogTemplate ReadDialogTemplate(int id) {
   r.SzOrOrd();  // class
   t.title = r.Sz();
   if (t.style & DS_SETFONT) {
-    t.pointSize = r.Take<WORD>();
+    t.point_size = r.Take<WORD>();
     t.weight = r.Take<WORD>();
     t.italic = r.Take<BYTE>();
     t.charset = r.Take<BYTE>();
@@ -400,12 +400,12 @@ TEST(ProgramResources, DialogTemplateHeaderAndBorders) {
   EXPECT_EQ(t.cx, 396);
   EXPECT_EQ(t.cy, 314);
   EXPECT_EQ(t.face, L"MS UI Gothic");
-  EXPECT_EQ(t.pointSize, 11);
+  EXPECT_EQ(t.point_size, 11);
   EXPECT_EQ(t.charset, SHIFTJIS_CHARSET);
   EXPECT_EQ(t.italic, 0);
   const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   EXPECT_EQ(t.style & frame, frame);
-  EXPECT_TRUE(t.exStyle & WS_EX_APPWINDOW);
+  EXPECT_TRUE(t.ex_style & WS_EX_APPWINDOW);
 
   int edits = 0, bars = 0;
   for (const TemplateItem& item : t.items) {

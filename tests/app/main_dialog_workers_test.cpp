@@ -106,30 +106,30 @@ void ExpectBox(const MessageBoxView& box, HWND owner, const std::wstring& text,
 
 class MainDialogWorkers : public ::testing::Test {
  protected:
-  // A survey that shows "初期化中..." until `reportGate_` opens, reports,
-  // waits for `surveyGate_` and leaves the first survey's result.
+  // A survey that shows "初期化中..." until `report_gate_` opens, reports,
+  // waits for `survey_gate_` and leaves the first survey's result.
   void UseGatedSurvey(bool sendBoxEditable = true) {
     bodies_->survey = [this, sendBoxEditable](IProgressSink& progress) {
-      if (!reportGate_.Wait()) return survey::SurveyOutcome();
+      if (!report_gate_.Wait()) return survey::SurveyOutcome();
       progress.Report(35, L"OS情報を取得中");
-      if (!surveyGate_.Wait()) return survey::SurveyOutcome();
+      if (!survey_gate_.Wait()) return survey::SurveyOutcome();
       progress.Report(100, L"調査完了");
-      return SurveyShowing(bodies_->surveyRuns == 1 ? FirstSurvey() : SecondSurvey(),
+      return SurveyShowing(bodies_->survey_runs == 1 ? FirstSurvey() : SecondSurvey(),
                            sendBoxEditable);
     };
   }
   void UseImmediateSurvey(bool sendBoxEditable = true) {
-    reportGate_.Open();
-    surveyGate_.Open();
+    report_gate_.Open();
+    survey_gate_.Open();
     UseGatedSurvey(sendBoxEditable);
   }
-  // A setup body that notes its inputs, waits for `setupGate_`, then does
+  // A setup body that notes its inputs, waits for `setup_gate_`, then does
   // `finish`.
   using Finish = std::function<setup::SetupOutcome(IProgressSink&)>;
   void UseSetup(Finish finish) {
     bodies_->setup = [this, finish](IProgressSink& progress, const setup::SetupInputs& inputs) {
-      inputsSeen_ = InputList(inputs);
-      if (!setupGate_.Wait()) return SetupEnding(-1);
+      inputs_seen_ = InputList(inputs);
+      if (!setup_gate_.Wait()) return SetupEnding(-1);
       return finish(progress);
     };
   }
@@ -165,7 +165,7 @@ class MainDialogWorkers : public ::testing::Test {
     ASSERT_NE(box, nullptr);
     MessageBoxView view = ReadMessageBox(box);
     ExpectBox(view, hwnd_, kConfirmSetup, {IDYES, IDNO}, MessageBoxView::kQuestion);
-    EXPECT_EQ(view.defaultButton, IDNO);
+    EXPECT_EQ(view.default_button, IDNO);
     Answer(box, answer);
     ASSERT_TRUE(WaitUntil([&] { return run_->CurrentMessageBox() == nullptr; }));
   }
@@ -196,18 +196,18 @@ class MainDialogWorkers : public ::testing::Test {
   // shown something more). Nothing may then have happened behind the
   // question: no further box, no new worker, the inputs still locked.
   void EndWorkerBehind(HWND question, Gate& gate) {
-    const int handledBefore = Dlg().finishesHandled.load();
+    const int handledBefore = Dlg().finishes_handled.load();
     const int shownBefore = run_->MessageBoxesShown();
-    const int surveysBefore = bodies_->surveyRuns.load();
+    const int surveysBefore = bodies_->survey_runs.load();
     gate.Open();
     ASSERT_TRUE(WaitUntil([&] {
-      return Dlg().finishesHandled.load() > handledBefore ||
+      return Dlg().finishes_handled.load() > handledBefore ||
              run_->MessageBoxesShown() > shownBefore;
     }));
     ::Sleep(300);
     EXPECT_EQ(run_->MessageBoxesShown(), shownBefore) << "a box appeared over the question";
     EXPECT_EQ(run_->CurrentMessageBox(), question);
-    EXPECT_EQ(bodies_->surveyRuns.load(), surveysBefore) << "a survey started behind the question";
+    EXPECT_EQ(bodies_->survey_runs.load(), surveysBefore) << "a survey started behind the question";
     for (int id : kAllInputs) {
       SCOPED_TRACE(id);
       EXPECT_FALSE(Enabled(hwnd_, id));
@@ -226,9 +226,9 @@ class MainDialogWorkers : public ::testing::Test {
   }
 
   void TearDown() override {
-    reportGate_.Open();
-    surveyGate_.Open();
-    setupGate_.Open();
+    report_gate_.Open();
+    survey_gate_.Open();
+    setup_gate_.Open();
     run_.reset();
     WaitUntil([&] { return weak_.expired(); });
   }
@@ -237,8 +237,8 @@ class MainDialogWorkers : public ::testing::Test {
   std::weak_ptr<TestDialog> weak_;
   std::unique_ptr<AppRun> run_;
   HWND hwnd_ = nullptr;
-  Gate reportGate_, surveyGate_, setupGate_;
-  std::vector<std::wstring> inputsSeen_;
+  Gate report_gate_, survey_gate_, setup_gate_;
+  std::vector<std::wstring> inputs_seen_;
 };
 
 TEST_F(MainDialogWorkers, SurveyingThenIdleWithEditableSendBox) {
@@ -249,12 +249,12 @@ TEST_F(MainDialogWorkers, SurveyingThenIdleWithEditableSendBox) {
   EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
   EXPECT_EQ(ProgressPosition(hwnd_), 0);
 
-  reportGate_.Open();
+  report_gate_.Open();
   ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"OS情報を取得中"; }));
   EXPECT_EQ(ProgressPosition(hwnd_), 35);
   ExpectBusy(hwnd_);
 
-  surveyGate_.Open();
+  survey_gate_.Open();
   ASSERT_TRUE(WaitForIdle());
   ExpectIdle(hwnd_, true);
   ExpectTexts(hwnd_, FirstSurvey());
@@ -327,12 +327,12 @@ TEST_F(MainDialogWorkers, RunningDepotronRefusesWithoutAskingForConfirmation) {
   ::Sleep(300);
   EXPECT_EQ(run_->CurrentMessageBox(), nullptr) << "no confirmation follows";
   EXPECT_EQ(run_->MessageBoxesShown(), 1);
-  EXPECT_EQ(bodies_->setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setup_runs.load(), 0);
   ExpectIdle(hwnd_, true);
 }
 
 TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
-  setupGate_.Open();
+  setup_gate_.Open();
   UseSetup([](IProgressSink& progress) {
     progress.Report(20, L"アカウント確認中");
     return SetupEnding(-1, L"前回のエラー");
@@ -344,7 +344,7 @@ TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
 
   StartSetup(IDNO);
   ::Sleep(200);
-  EXPECT_EQ(bodies_->setupRuns.load(), 1);
+  EXPECT_EQ(bodies_->setup_runs.load(), 1);
   // What the earlier run left is as it was: the start of a run drops its
   // message and starts the report channel over, and neither happened.
   EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_STATUS)), L"アカウント確認中");
@@ -355,7 +355,7 @@ TEST_F(MainDialogWorkers, AnsweringNoChangesNothing) {
 
 TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
   UseSetup([this](IProgressSink& progress) {
-    if (!reportGate_.Wait()) return SetupEnding(-1);
+    if (!report_gate_.Wait()) return SetupEnding(-1);
     progress.Report(20, L"アカウント確認中");
     return SetupEnding(-1, L"送信BOXのアカウントを確認できませんでした。");
   });
@@ -363,7 +363,7 @@ TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
   UseImmediateSurvey();
   Open();
   ASSERT_TRUE(WaitForIdle());
-  reportGate_ = Gate();
+  report_gate_ = Gate();
 
   const std::vector<std::pair<int, std::wstring>> typed = {
       {IDC_EDIT_DELIVERY_GROUP, L"配信C"},
@@ -378,8 +378,8 @@ TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
   EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
   EXPECT_EQ(ProgressPosition(hwnd_), 0) << "the channel starts over for the run";
 
-  setupGate_.Open();
-  reportGate_.Open();
+  setup_gate_.Open();
+  report_gate_.Open();
   ExpectBoxAndAnswer(L"送信BOXのアカウントを確認できませんでした。", {IDOK},
                      MessageBoxView::kExclamation, IDOK);
   ASSERT_TRUE(WaitForIdle());
@@ -388,25 +388,25 @@ TEST_F(MainDialogWorkers, SetupFailureWithMessageKeepsWhatWasTyped) {
 
   const std::vector<std::wstring> expected = {L"terminal", L"VARNEL-PC", L"logon-pw", L"配信C",
                                               L"BOX-002",  L"p@ss",      L"PG-8"};
-  EXPECT_EQ(inputsSeen_, expected);
+  EXPECT_EQ(inputs_seen_, expected);
 }
 
 TEST_F(MainDialogWorkers, InputsAreCopiedEvenFromLockedEdits) {
-  setupGate_.Open();
+  setup_gate_.Open();
   UseSetup([](IProgressSink&) { return SetupEnding(-1); });
   OpenIdle(false);
   StartSetup(IDYES);
   ExpectBoxAndAnswer(kSetupFailed, {IDOK}, MessageBoxView::kInformation, IDOK);
   const std::vector<std::wstring> expected = {L"terminal", L"VARNEL-PC", L"",    L"配信A",
                                               L"BOX-001",  L"boxpass",   L"PG-7"};
-  EXPECT_EQ(inputsSeen_, expected);
+  EXPECT_EQ(inputs_seen_, expected);
 }
 
 TEST_F(MainDialogWorkers, SetupFailureWithoutMessageShowsTheGeneralOne) {
-  setupGate_.Open();
+  setup_gate_.Open();
   std::vector<int> results = {-1, 2, 7, -1};
   UseSetup([this, &results](IProgressSink&) {
-    const int run = bodies_->setupRuns - 1;
+    const int run = bodies_->setup_runs - 1;
     // A result other than -1 is not a failure the run explained, whatever
     // text it left; an empty text is nothing worth showing.
     return SetupEnding(results[static_cast<size_t>(run)], run == 2 ? L"説明にならない" : L"");
@@ -419,26 +419,26 @@ TEST_F(MainDialogWorkers, SetupFailureWithoutMessageShowsTheGeneralOne) {
     ASSERT_TRUE(WaitForIdle());
     ExpectIdle(hwnd_, true);
   }
-  EXPECT_EQ(bodies_->surveyRuns.load(), 1);
+  EXPECT_EQ(bodies_->survey_runs.load(), 1);
 }
 
 TEST_F(MainDialogWorkers, CompletedSetupSurveysAgainThenReportsAndEnds) {
-  setupGate_.Open();
+  setup_gate_.Open();
   UseSetup([](IProgressSink&) { return SetupEnding(0); });
   OpenIdle();
   // The second survey waits until the test has seen the window surveying.
-  reportGate_ = Gate();
-  surveyGate_ = Gate();
+  report_gate_ = Gate();
+  survey_gate_ = Gate();
   StartSetup(IDYES);
 
-  ASSERT_TRUE(WaitUntil([&] { return bodies_->surveyRuns.load() == 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return bodies_->survey_runs.load() == 2; }));
   ExpectBusy(hwnd_);
   EXPECT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == kInitializing; }));
   ::Sleep(200);
   EXPECT_EQ(run_->CurrentMessageBox(), nullptr) << "no message before the survey has finished";
 
-  reportGate_.Open();
-  surveyGate_.Open();
+  report_gate_.Open();
+  survey_gate_.Open();
   HWND box = run_->WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   ExpectBox(ReadMessageBox(box), hwnd_, kSetupCompleted, {IDOK}, MessageBoxView::kInformation);
@@ -449,7 +449,7 @@ TEST_F(MainDialogWorkers, CompletedSetupSurveysAgainThenReportsAndEnds) {
 }
 
 TEST_F(MainDialogWorkers, InstallerStartedEndsAtOnceWithoutMessage) {
-  setupGate_.Open();
+  setup_gate_.Open();
   UseSetup([](IProgressSink&) { return SetupEnding(1); });
   OpenIdle();
   StartSetup(IDYES);
@@ -460,7 +460,7 @@ TEST_F(MainDialogWorkers, InstallerStartedEndsAtOnceWithoutMessage) {
 TEST_F(MainDialogWorkers, ClosingWhileSurveyingAsksAndNoKeepsBothRunning) {
   UseGatedSurvey();
   Open();
-  reportGate_.Open();
+  report_gate_.Open();
 
   CloseWithCloseBox(hwnd_);
   ExpectBoxAndAnswer(kConfirmClose, {IDYES, IDNO}, MessageBoxView::kExclamation, IDNO);
@@ -470,7 +470,7 @@ TEST_F(MainDialogWorkers, ClosingWhileSurveyingAsksAndNoKeepsBothRunning) {
   EXPECT_FALSE(run_->Ended());
   ExpectBusy(hwnd_);
 
-  surveyGate_.Open();
+  survey_gate_.Open();
   ASSERT_TRUE(WaitForIdle());
   ExpectTexts(hwnd_, FirstSurvey());
   ExpectIdle(hwnd_, true);
@@ -490,7 +490,7 @@ TEST_F(MainDialogWorkers, ClosingDuringSetupAbandonsTheWorkerSafely) {
   EXPECT_FALSE(::IsWindow(hwnd_));
   EXPECT_FALSE(weak_.expired()) << "the running worker still holds the dialog object";
 
-  setupGate_.Open();
+  setup_gate_.Open();
   ASSERT_TRUE(WaitUntil([&] { return weak_.expired(); }));
   EXPECT_EQ(run_->EndCode(), IDCANCEL);
   EXPECT_EQ(run_->MessageBoxesShown(), 2);  // the confirmation and the close question
@@ -502,7 +502,7 @@ TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionIsHandledAfterNo) {
   StartSetup(IDYES);
   HWND question = AskToClose();
   ASSERT_NE(question, nullptr);
-  EndWorkerBehind(question, setupGate_);
+  EndWorkerBehind(question, setup_gate_);
 
   // Staying open: the run's failure is reported now, and the window is idle.
   AnswerAndWaitUntilGone(question, IDNO);
@@ -517,10 +517,10 @@ TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionIsHandledAfterNo) {
 TEST_F(MainDialogWorkers, SurveyEndingBehindTheCloseQuestionFillsTheWindowAfterNo) {
   UseGatedSurvey();
   Open();
-  reportGate_.Open();
+  report_gate_.Open();
   HWND question = AskToClose();
   ASSERT_NE(question, nullptr);
-  EndWorkerBehind(question, surveyGate_);
+  EndWorkerBehind(question, survey_gate_);
   for (int id : kStateLabels) EXPECT_EQ(Text(Item(hwnd_, id)), L"-");
 
   AnswerAndWaitUntilGone(question, IDNO);
@@ -538,7 +538,7 @@ TEST_F(MainDialogWorkers, SetupEndingBehindTheCloseQuestionThenYesJustCloses) {
   StartSetup(IDYES);
   HWND question = AskToClose();
   ASSERT_NE(question, nullptr);
-  EndWorkerBehind(question, setupGate_);
+  EndWorkerBehind(question, setup_gate_);
 
   Answer(question, IDYES);
   EndAndExpect(IDCANCEL);
@@ -556,15 +556,15 @@ TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {
     HWND dialog = d.GetSafeHwnd();
     ::SetWindowTextW(Item(dialog, IDC_STATIC_STATUS), L"準備中");
     ::SendMessageW(Item(dialog, IDC_PROGRESS), PBM_SETPOS, 40, 0);
-    const int handledBefore = d.progressHandled.load();
+    const int handledBefore = d.progress_handled.load();
     ::SendMessageW(dialog, WM_PROGRESS, 0, 0);
-    handled = d.progressHandled.load() - handledBefore;
+    handled = d.progress_handled.load() - handledBefore;
     statusAfter = Text(Item(dialog, IDC_STATIC_STATUS));
     positionAfter = ProgressPosition(dialog);
   };
   bodies_->survey = [&](IProgressSink& progress) {
     progress.Report(60, L"取得中");
-    if (!surveyGate_.Wait()) return survey::SurveyOutcome();
+    if (!survey_gate_.Wait()) return survey::SurveyOutcome();
     return SurveyShowing(FirstSurvey(), true);
   };
   Open(beforeInit);
@@ -575,12 +575,12 @@ TEST_F(MainDialogWorkers, ProgressWithoutTextChangesNothing) {
   // The channel carries the reports that come after.
   ASSERT_TRUE(WaitUntil([&] { return Text(Item(hwnd_, IDC_STATIC_STATUS)) == L"取得中"; }));
   EXPECT_EQ(ProgressPosition(hwnd_), 60);
-  surveyGate_.Open();
+  survey_gate_.Open();
   ASSERT_TRUE(WaitForIdle());
 }
 
 TEST_F(MainDialogWorkers, EnterPressesStartOnlyWhenIdleAndNeverCloses) {
-  setupGate_.Open();
+  setup_gate_.Open();
   UseSetup([](IProgressSink&) { return SetupEnding(-1); });
   UseGatedSurvey();
   Open();
@@ -590,13 +590,13 @@ TEST_F(MainDialogWorkers, EnterPressesStartOnlyWhenIdleAndNeverCloses) {
   EXPECT_EQ(run_->CurrentMessageBox(), nullptr);
   EXPECT_FALSE(run_->Ended());
 
-  reportGate_.Open();
-  surveyGate_.Open();
+  report_gate_.Open();
+  survey_gate_.Open();
   ASSERT_TRUE(WaitForIdle());
   PressKey(Item(hwnd_, IDC_EDIT_DELIVERY_GROUP), VK_RETURN);
   ExpectBoxAndAnswer(kConfirmSetup, {IDYES, IDNO}, MessageBoxView::kQuestion, IDNO);
   EXPECT_FALSE(run_->Ended());
-  EXPECT_EQ(bodies_->setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setup_runs.load(), 0);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ CBinary Holding(const std::string& bytes) {
 
 // The request as the server saw it: the request line and each header.
 struct Echo {
-  std::string requestLine;
+  std::string request_line;
   std::multimap<std::string, std::string> headers;
 };
 
@@ -79,7 +79,7 @@ Echo ParseEcho(const std::string& body) {
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (first) {
-      echo.requestLine = line;
+      echo.request_line = line;
       first = false;
       continue;
     }
@@ -196,7 +196,7 @@ TEST_F(HttpClientTest, RequestLineAndHeaders) {
   CBinary body;
   ASSERT_TRUE(HttpGetToBuffer(Url(L"/echo?group=g1&x=%41b"), L"dXNlcjpwYXNz", body));
   Echo echo = ParseEcho(Text(body));
-  EXPECT_EQ(echo.requestLine, "GET /echo?group=g1&x=%41b HTTP/1.1");
+  EXPECT_EQ(echo.request_line, "GET /echo?group=g1&x=%41b HTTP/1.1");
   EXPECT_EQ(Values(echo, "Accept"), Strings{"text/*"});
   EXPECT_EQ(Values(echo, "User-Agent"), Strings{"VARNEL NETWORK MODULE"});
   EXPECT_EQ(Values(echo, "Authorization"), Strings{"Basic dXNlcjpwYXNz"});
@@ -216,7 +216,7 @@ TEST_F(HttpClientTest, RequestLineAndHeaders) {
   CBinary https;
   ASSERT_TRUE(HttpGetToBuffer(L"https://127.0.0.1:" + std::to_wstring(ports_.a) + L"/echo", L"k",
                               https));
-  EXPECT_EQ(ParseEcho(Text(https)).requestLine, "GET /echo HTTP/1.1");
+  EXPECT_EQ(ParseEcho(Text(https)).request_line, "GET /echo HTTP/1.1");
 }
 
 TEST_F(HttpClientTest, CachesAreBypassed) {
@@ -250,7 +250,7 @@ TEST_F(HttpClientTest, CredentialStaysWithItsHostAndPort) {
   ASSERT_TRUE(HttpGetToBuffer(Url(L"/redirect/302?to=" + Url(L"/echo", ports_.b)), credential,
                               otherPort));
   Echo echo = ParseEcho(Text(otherPort));
-  EXPECT_EQ(echo.requestLine, "GET /echo HTTP/1.1");
+  EXPECT_EQ(echo.request_line, "GET /echo HTTP/1.1");
   EXPECT_TRUE(Values(echo, "Authorization").empty());
   EXPECT_EQ(Values(echo, "User-Agent"), Strings{"VARNEL NETWORK MODULE"});
 

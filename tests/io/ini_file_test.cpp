@@ -238,9 +238,9 @@ TEST(IniCachedSave, WritesThatFailOnlyAtCloseRaise) {
       ini.SaveFile(full.c_str(), unicode);
       ADD_FAILURE() << "saving to a full disk raised nothing, unicode " << unicode;
     } catch (const CFileException& e) {
-      EXPECT_EQ(e.m_cause, unicode ? CFileException::genericException : CFileException::diskFull);
-      EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
-      EXPECT_EQ(e.m_strFileName, full);
+      EXPECT_EQ(e.cause, unicode ? CFileException::genericException : CFileException::diskFull);
+      EXPECT_EQ(e.os_error, ERROR_DISK_FULL);
+      EXPECT_EQ(e.file_name, full);
     }
   }
 }
@@ -348,13 +348,13 @@ TEST(IniTypedValues, DerivedKeys) {
 
   COleDateTime when;
   SYSTEMTIME st{2026, 12, 3, 9, 7, 5, 30, 0};
-  ASSERT_TRUE(::SystemTimeToVariantTime(&st, &when.m_dt));
+  ASSERT_TRUE(::SystemTimeToVariantTime(&st, &when.dt));
   EXPECT_TRUE(ini.WriteDateTime(L"W", L"At", when));
   const wchar_t* parts[] = {L"At.Year", L"At.Month", L"At.Day", L"At.Hour", L"At.Minutes", L"At.Second"};
   int expected[] = {2026, 12, 9, 7, 5, 30};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(ini.GetInt(L"W", parts[i], -9), expected[i]) << i;
   COleDateTime invalid;
-  invalid.m_status = COleDateTime::invalid;
+  invalid.status = COleDateTime::invalid;
   EXPECT_TRUE(ini.WriteDateTime(L"W", L"At", invalid));
   for (int i = 0; i < 6; ++i) EXPECT_EQ(ini.GetInt(L"W", parts[i], -9), -1) << i;
 
@@ -419,7 +419,7 @@ TEST(IniTypedValues, EveryPartIsWrittenWhenTheFirstFails) {
     RefusingIniFile ini(L".Year");
     COleDateTime when;
     SYSTEMTIME st{2026, 12, 3, 9, 7, 5, 30, 0};
-    ASSERT_TRUE(::SystemTimeToVariantTime(&st, &when.m_dt));
+    ASSERT_TRUE(::SystemTimeToVariantTime(&st, &when.dt));
     EXPECT_FALSE(ini.WriteDateTime(L"W", L"At", when));
     EXPECT_EQ(ini.GetString(L"W", L"At.Year", L"-"), L"-");
     const wchar_t* rest[] = {L"At.Month", L"At.Day", L"At.Hour", L"At.Minutes", L"At.Second"};

@@ -340,8 +340,8 @@ TEST(TextFileErrors, StreamFailuresRaiseFileException) {
     writer.ReadLineFromAnsi(line, TRUE);
     ADD_FAILURE() << "reading a write-only file did not raise";
   } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_cause, CFileException::genericException);
-    EXPECT_EQ(e.m_strFileName, path);
+    EXPECT_EQ(e.cause, CFileException::genericException);
+    EXPECT_EQ(e.file_name, path);
   }
   writer.Close();
 
@@ -352,8 +352,8 @@ TEST(TextFileErrors, StreamFailuresRaiseFileException) {
     reader.Flush();
     ADD_FAILURE() << "writing a read-only file did not raise";
   } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_cause, CFileException::genericException);
-    EXPECT_EQ(e.m_strFileName, path);
+    EXPECT_EQ(e.cause, CFileException::genericException);
+    EXPECT_EQ(e.file_name, path);
   }
 }
 
@@ -370,9 +370,9 @@ TEST(TextFileErrors, WritesThatFailOnlyAtCloseRaise) {
       file.Close();
       ADD_FAILURE() << "closing after a failed write raised nothing, flags " << flags;
     } catch (const CFileException& e) {
-      EXPECT_EQ(e.m_cause, CFileException::genericException);
-      EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
-      EXPECT_EQ(e.m_strFileName, full);
+      EXPECT_EQ(e.cause, CFileException::genericException);
+      EXPECT_EQ(e.os_error, ERROR_DISK_FULL);
+      EXPECT_EQ(e.file_name, full);
     }
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(file.GetStream(), nullptr);
@@ -385,7 +385,7 @@ TEST(TextFileErrors, WritesThatFailOnlyAtCloseRaise) {
     flushed.Flush();
     ADD_FAILURE() << "a failed flush raised nothing";
   } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_cause, CFileException::diskFull);
+    EXPECT_EQ(e.cause, CFileException::diskFull);
   }
   flushed.Abort();
   EXPECT_FALSE(WriteSignalFile(full.c_str()));

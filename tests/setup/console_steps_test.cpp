@@ -35,7 +35,7 @@ class ConsoleSteps : public ::testing::Test {
  protected:
   // The log-on screen values start absent; the saved ones come back after.
   void SetUp() override {
-    for (SavedMachineValue* value : {&branding_, &hideUi_, &hideAnimation_, &bootLogo_}) {
+    for (SavedMachineValue* value : {&branding_, &hide_ui_, &hide_animation_, &boot_logo_}) {
       ASSERT_TRUE(value->Remove());
     }
   }
@@ -67,9 +67,9 @@ class ConsoleSteps : public ::testing::Test {
   test_support::ScopedProgram dism_{test_support::BuiltFakeTool(L"DISM.exe"),
                                     L"C:\\windows\\sysnative\\DISM.EXE"};
   SavedMachineValue branding_{sysops::kBrandingNeutral};
-  SavedMachineValue hideUi_{sysops::kHideAutoLogonUI};
-  SavedMachineValue hideAnimation_{sysops::kHideFirstLogonAnimation};
-  SavedMachineValue bootLogo_{sysops::kHideBootLogo};
+  SavedMachineValue hide_ui_{sysops::kHideAutoLogonUI};
+  SavedMachineValue hide_animation_{sysops::kHideFirstLogonAnimation};
+  SavedMachineValue boot_logo_{sysops::kHideBootLogo};
   std::wstring record_ = test_support::TempFilePath(L"record");
   std::wstring listing_ = test_support::TempFilePath(L"listing");
   RecordingSink sink_;

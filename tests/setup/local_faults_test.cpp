@@ -298,7 +298,7 @@ TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
     outcome = setup::RunSetup(sink_, inputs_, accepting_);
   }
   EXPECT_EQ(outcome.result, setup::kSetupFailed);
-  EXPECT_EQ(outcome.errorText, L"");
+  EXPECT_EQ(outcome.error_text, L"");
   ASSERT_FALSE(sink_.reports.empty());
   EXPECT_EQ(sink_.reports.back(), (Report{30, L"オートログイン 設定中..."}));
   EXPECT_EQ(services_.RequestsSince(mark).size(), 2u) << "only the two validations were sent";

@@ -207,10 +207,10 @@ TEST_F(SetupProgram, FirstRunInstallsDepotronSecondStartsItAndCompletes) {
 }
 
 // The modules loaded in a process, by full path.
-std::vector<std::wstring> ModulesOf(DWORD processId) {
+std::vector<std::wstring> ModulesOf(DWORD process_id) {
   std::vector<std::wstring> modules;
   fw::ScopedFileHandle snapshot(
-      ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+      ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, process_id));
   if (!snapshot) return modules;
   MODULEENTRY32W entry{};
   entry.dwSize = sizeof entry;

@@ -60,10 +60,10 @@ TEST(SetupValidation, ARefusedLogOnEndsTheRunBeforeAnythingElse) {
   RecordingSink sink;
   FixedLogon refusing(false);
   SetupInputs inputs = SomeInputs();
-  inputs.logonPassword = L"";
+  inputs.logon_password = L"";
   const setup::SetupOutcome outcome = setup::RunSetup(sink, inputs, refusing);
   EXPECT_EQ(outcome.result, -1);
-  EXPECT_EQ(outcome.errorText,
+  EXPECT_EQ(outcome.error_text,
             L"Windows ログインパスワードが不正です\nパスワードをもう一度入力してください");
   // Nothing after the first report: no request, no step of the configuration.
   EXPECT_EQ(sink.reports, (std::vector<Report>{{5, L"Windows ログイン情報 確認中..."}}));
@@ -92,7 +92,7 @@ TEST(SetupFailure, FailKeepsTheMessageAndFailWithDetailQuotesTheService) {
 // Tests that write the prefix's Winlogon values; the survey reads them too.
 class AutoLogonValues : public ::testing::Test {
  protected:
-  test_support::ScopedMachineValue autoAdmin_{sysops::kAutoAdminLogon};
+  test_support::ScopedMachineValue auto_admin_{sysops::kAutoAdminLogon};
   test_support::ScopedMachineValue user_{sysops::kDefaultUserName};
   test_support::ScopedMachineValue domain_{sysops::kDefaultDomainName};
   test_support::ScopedMachineValue password_{sysops::kDefaultPassword};
@@ -107,7 +107,7 @@ TEST_F(AutoLogonValues, AreWrittenExactlyAsTypedInClearText) {
     RecordingSink sink;
     FixedLogon accepting(true);
     SetupInputs inputs = SomeInputs();
-    inputs.logonPassword = password;
+    inputs.logon_password = password;
     CSetupRun run(sink, inputs, accepting);
     inputs = SetupInputs();  // the run holds its own copy
     ASSERT_TRUE(run.WriteAutoLogonValues());
@@ -132,7 +132,7 @@ TEST_F(AutoLogonValues, AKeyThatRefusesWritingEndsTheStepWithoutMessage) {
     RecordingSink sink;
     FixedLogon accepting(true);
     SetupInputs inputs = SomeInputs();
-    inputs.logonUser = L"someone-else";
+    inputs.logon_user = L"someone-else";
     CSetupRun run(sink, inputs, accepting);
     EXPECT_FALSE(run.WriteAutoLogonValues());
     EXPECT_EQ(run.ErrorText(), L"");

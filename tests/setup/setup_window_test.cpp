@@ -81,38 +81,38 @@ const char kData[] =
 // the message each run leaves.
 class SetupBodies : public TestBodies {
  public:
-  explicit SetupBodies(bool acceptLogon) : logon_(acceptLogon) {
+  explicit SetupBodies(bool acceptLogon) : logon(acceptLogon) {
     setup = [this](IProgressSink& progress, const setup::SetupInputs& inputs) {
-      setup::SetupOutcome outcome = setup::RunSetup(progress, inputs, logon_);
+      setup::SetupOutcome outcome = setup::RunSetup(progress, inputs, logon);
       std::lock_guard<std::mutex> lock(mutex_);
-      lastMessage_ = outcome.errorText;
+      last_message_ = outcome.error_text;
       return outcome;
     };
   }
   std::wstring LastMessage() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return lastMessage_;
+    return last_message_;
   }
-  setup_test::FixedLogon logon_;
+  setup_test::FixedLogon logon;
 
  private:
   mutable std::mutex mutex_;
-  std::wstring lastMessage_;
+  std::wstring last_message_;
 };
 
 struct WindowInputs {
   std::wstring group = L"lf-group";
-  std::wstring boxId = L"VT0002";
-  std::wstring boxPassword = L"a&b #1=2";
-  std::wstring processGroup = L"PG-7";
+  std::wstring box_id = L"VT0002";
+  std::wstring box_password = L"a&b #1=2";
+  std::wstring process_group = L"PG-7";
   std::wstring user = L"端末";
   std::wstring password = L"";
   std::wstring domain = L"VARNEL-PC";
 };
 
 SurveyResultMap SurveyOf(const WindowInputs& in, const wchar_t* state) {
-  return {{IDC_EDIT_DELIVERY_GROUP, in.group},    {IDC_EDIT_SENDBOX_ID, in.boxId},
-          {IDC_EDIT_SENDBOX_PASSWORD, in.boxPassword}, {IDC_EDIT_PROCESS_GROUP_ID, in.processGroup},
+  return {{IDC_EDIT_DELIVERY_GROUP, in.group},    {IDC_EDIT_SENDBOX_ID, in.box_id},
+          {IDC_EDIT_SENDBOX_PASSWORD, in.box_password}, {IDC_EDIT_PROCESS_GROUP_ID, in.process_group},
           {IDC_EDIT_LOGON_USER, in.user},          {IDC_EDIT_LOGON_PASSWORD, in.password},
           {IDC_EDIT_LOGON_DOMAIN, in.domain},      {IDC_STATIC_AUTO_LOGON, state}};
 }
@@ -200,7 +200,7 @@ class SetupWindow : public ::testing::Test {
     CloseWindow();
     bodies_ = std::make_shared<SetupBodies>(acceptLogon);
     bodies_->survey = [bodies = bodies_.get(), inputs, sendBoxEditable](IProgressSink&) {
-      return SurveyShowing(SurveyOf(inputs, bodies->surveyRuns == 1 ? L"first" : L"second"),
+      return SurveyShowing(SurveyOf(inputs, bodies->survey_runs == 1 ? L"first" : L"second"),
                            sendBoxEditable);
     };
     run_ = std::make_unique<AppRun>(bodies_);
@@ -279,8 +279,8 @@ TEST_F(SetupWindow, ARefusedLogOnAsksNoServiceAtAll) {
   ASSERT_TRUE(WaitForIdle());
   EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(Text(Item(hwnd_, IDC_EDIT_SENDBOX_PASSWORD)), L"a&b #1=2");
-  ASSERT_EQ(bodies_->logon_.asked.size(), 1u);
-  EXPECT_EQ(bodies_->logon_.asked[0], (std::vector<std::wstring>{L"端末", L"VARNEL-PC", L""}));
+  ASSERT_EQ(bodies_->logon.asked.size(), 1u);
+  EXPECT_EQ(bodies_->logon.asked[0], (std::vector<std::wstring>{L"端末", L"VARNEL-PC", L""}));
 }
 
 TEST_F(SetupWindow, EveryRefusedValidationEndsTheRunWithItsMessageAndChangesNothing) {
@@ -425,14 +425,14 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   // status answer carries an error and the completion marker: it passes.
   const std::string shortcutBytes = ReadBytes(files_.shortcut.path());
   WindowInputs second;
-  second.boxId = L"both";
+  second.box_id = L"both";
   second.password = L"p@ss word";
   OpenWindow(second);
   StartSetup();
   HWND box = run_->WaitForMessageBox(kRunWaitMs);
   ASSERT_NE(box, nullptr) << "no completion message";
   EXPECT_EQ(Text(Item(hwnd_, IDC_STATIC_AUTO_LOGON)), L"second");
-  EXPECT_EQ(bodies_->surveyRuns.load(), 2);
+  EXPECT_EQ(bodies_->survey_runs.load(), 2);
   const MessageBoxView view = ReadMessageBox(box);
   EXPECT_EQ(view.text, kSetupCompleted);
   EXPECT_EQ(view.icon, MessageBoxView::kInformation);
@@ -457,7 +457,7 @@ TEST_F(SetupWindow, AFirstRunInstallsDepotronAndASecondStartsIt) {
   EXPECT_EQ(refusal.icon, MessageBoxView::kInformation);
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(run_->MessageBoxesShown(), 1) << "no confirmation asked";
-  EXPECT_EQ(bodies_->setupRuns.load(), 0);
+  EXPECT_EQ(bodies_->setup_runs.load(), 0);
   EXPECT_TRUE(Sent().empty());
   depotron_.StopUpdaters();
 }
@@ -524,7 +524,7 @@ TEST_F(SetupWindow, AnUpdaterThatCannotStartIsReportedNotCompleted) {
   EXPECT_EQ(box.text, kNotStarted);
   EXPECT_EQ(box.icon, MessageBoxView::kExclamation);
   ASSERT_TRUE(WaitForIdle());
-  EXPECT_EQ(bodies_->surveyRuns.load(), 1) << "no survey after a failed hand-over";
+  EXPECT_EQ(bodies_->survey_runs.load(), 1) << "no survey after a failed hand-over";
   EXPECT_EQ(SentPaths().size(), 2u) << "nothing downloaded";
 }
 

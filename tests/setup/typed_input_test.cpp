@@ -79,15 +79,15 @@ const char* const kFieldNames[] = {"log-on user",     "log-on destination", "log
 
 std::wstring& FieldOf(SetupInputs& inputs, Field field) {
   switch (field) {
-    case kUser: return inputs.logonUser;
-    case kDomain: return inputs.logonDomain;
-    case kPassword: return inputs.logonPassword;
-    case kGroup: return inputs.deliveryGroup;
-    case kBoxId: return inputs.sendBoxId;
-    case kBoxPassword: return inputs.sendBoxPassword;
+    case kUser: return inputs.logon_user;
+    case kDomain: return inputs.logon_domain;
+    case kPassword: return inputs.logon_password;
+    case kGroup: return inputs.delivery_group;
+    case kBoxId: return inputs.send_box_id;
+    case kBoxPassword: return inputs.send_box_password;
     case kProcessGroup: break;
   }
-  return inputs.processGroupId;
+  return inputs.process_group_id;
 }
 
 std::string Utf8(const std::wstring& text) { return test_support::ToUtf8(text); }
@@ -144,9 +144,9 @@ class TypedInput : public ::testing::Test {
     SetupInputs inputs = Ordinary();
     FieldOf(inputs, field) = variant.text;
     // The services know the group and the box exactly as typed.
-    ASSERT_TRUE(services_.WriteData("[group " + Utf8(inputs.deliveryGroup) + "]\nversion=5.2.0\n[box " +
-                                    Utf8(inputs.sendBoxId) + "]\npassword=" +
-                                    Utf8(inputs.sendBoxPassword) + "\n"));
+    ASSERT_TRUE(services_.WriteData("[group " + Utf8(inputs.delivery_group) + "]\nversion=5.2.0\n[box " +
+                                    Utf8(inputs.send_box_id) + "]\npassword=" +
+                                    Utf8(inputs.send_box_password) + "\n"));
     // What a run leaves, or what must stay when it ends early.
     const char* const kOld = "[MAIN]\r\nID=old-id\r\nPASS=old-pass\r\nGROUP=old-group\r\n";
     EXPECT_TRUE(test_support::WriteBytes(settings_.path(), kOld));
@@ -163,7 +163,7 @@ class TypedInput : public ::testing::Test {
     // The log-on check saw the three texts as typed.
     ASSERT_EQ(accepting.asked.size(), 1u);
     EXPECT_EQ(accepting.asked[0],
-              (std::vector<std::wstring>{inputs.logonUser, inputs.logonDomain, inputs.logonPassword}));
+              (std::vector<std::wstring>{inputs.logon_user, inputs.logon_domain, inputs.logon_password}));
 
     // A pasted megabyte does not fit in a request line: the step that sends
     // it ends the run with its message, and nothing is changed.
@@ -182,27 +182,27 @@ class TypedInput : public ::testing::Test {
     // The services received the texts intact, one request each.
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].status, 200);
-    EXPECT_TRUE(sent[0].path == "/depotron/version/" + Utf8(inputs.deliveryGroup) + ".ini")
+    EXPECT_TRUE(sent[0].path == "/depotron/version/" + Utf8(inputs.delivery_group) + ".ini")
         << sent[0].path.substr(0, 200);
     EXPECT_EQ(sent[1].status, 200);
     EXPECT_EQ(sent[1].query.size(), 2u);
-    EXPECT_TRUE(sent[1].Param("userid") == Utf8(inputs.sendBoxId))
+    EXPECT_TRUE(sent[1].Param("userid") == Utf8(inputs.send_box_id))
         << sent[1].Param("userid").substr(0, 200);
-    EXPECT_TRUE(sent[1].Param("password") == Utf8(inputs.sendBoxPassword))
+    EXPECT_TRUE(sent[1].Param("password") == Utf8(inputs.send_box_password))
         << sent[1].Param("password").substr(0, 200);
 
     // The registry holds exactly what was typed.
     EXPECT_EQ(ReadWinlogon(L"AutoAdminLogon"), L"1");
-    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultUserName"), inputs.logonUser));
-    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultDomainName"), inputs.logonDomain));
-    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultPassword"), inputs.logonPassword));
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultUserName"), inputs.logon_user));
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultDomainName"), inputs.logon_domain));
+    EXPECT_TRUE(Same(ReadWinlogon(L"DefaultPassword"), inputs.logon_password));
 
     // The settings file, read back the way the survey reads it.
     CMultiIniFile settings(settings_.path().c_str());
     const std::wstring stored[] = {settings.GetString(L"MAIN", L"ID", L"<none>"),
                                    settings.GetString(L"MAIN", L"PASS", L"<none>"),
                                    settings.GetString(L"MAIN", L"GROUP", L"<none>")};
-    const std::wstring typed[] = {inputs.sendBoxId, inputs.sendBoxPassword, inputs.processGroupId};
+    const std::wstring typed[] = {inputs.send_box_id, inputs.send_box_password, inputs.process_group_id};
     for (int i = 0; i < 3; ++i) {
       // Known loss: the file is an ANSI INI file (Windows writes one unless it
       // already begins with a byte-order mark), so a character the code page
@@ -227,7 +227,7 @@ class TypedInput : public ::testing::Test {
   test_support::ProxyScope proxy_{services_.port()};
   test_support::ScopedFile marker_{sysops::GetUploadMarkerPath()};
   test_support::ScopedFile settings_{sysops::GetStatusBoxIniPath()};
-  setup_test::SavedMachineValue autoAdmin_{sysops::kAutoAdminLogon};
+  setup_test::SavedMachineValue auto_admin_{sysops::kAutoAdminLogon};
   setup_test::SavedMachineValue user_{sysops::kDefaultUserName};
   setup_test::SavedMachineValue domain_{sysops::kDefaultDomainName};
   setup_test::SavedMachineValue password_{sysops::kDefaultPassword};

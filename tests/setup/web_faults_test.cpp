@@ -234,9 +234,9 @@ class WebFaults : public ::testing::Test {
   test_support::ScopedFile partial_{sysops::GetPrivateInstallerPath() + L".download"};
   // A descriptor that goes through is read for its version, which leaves the
   // signal files of a passive update behind.
-  test_support::ScopedFile rebootSignal_{
+  test_support::ScopedFile reboot_signal_{
       sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
-  test_support::ScopedFile passiveSignal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
+  test_support::ScopedFile passive_signal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
   std::wstring empty_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};

@@ -101,8 +101,8 @@ class LocalServices {
                  "VTS_SERVICES_LOG): run the test through ctest";
       return;
     }
-    dataPath_ = WindowsPathOfUnixPath(data);
-    logPath_ = WindowsPathOfUnixPath(log);
+    data_path_ = WindowsPathOfUnixPath(data);
+    log_path_ = WindowsPathOfUnixPath(log);
     std::ifstream(std::filesystem::path(WindowsPathOfUnixPath(portFile))) >> port_;
     if (port_ <= 0) problem_ = std::string("local services not running: no port in ") + portFile;
   }
@@ -110,19 +110,19 @@ class LocalServices {
   bool ok() const { return problem_.empty(); }
   const std::string& problem() const { return problem_; }
   int port() const { return port_; }
-  const std::wstring& dataPath() const { return dataPath_; }
-  const std::wstring& logPath() const { return logPath_; }
+  const std::wstring& dataPath() const { return data_path_; }
+  const std::wstring& logPath() const { return log_path_; }
 
   // Replaces the data file in one step (the services read it on every
   // request, so the next request sees exactly this text). UTF-8.
   bool WriteData(const std::string& text) const {
-    std::wstring temp = dataPath_ + L".new";
+    std::wstring temp = data_path_ + L".new";
     {
       std::ofstream out(std::filesystem::path(temp), std::ios::binary | std::ios::trunc);
       out << text;
       if (!out.flush()) return false;
     }
-    return ::MoveFileExW(temp.c_str(), dataPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return ::MoveFileExW(temp.c_str(), data_path_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   }
 
   std::vector<ServiceRequest> Requests() const { return RequestsSince(0); }
@@ -140,14 +140,14 @@ class LocalServices {
  private:
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
-    std::ifstream in(std::filesystem::path(logPath_), std::ios::binary);
+    std::ifstream in(std::filesystem::path(log_path_), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;
   }
 
   std::string problem_;
-  std::wstring dataPath_, logPath_;
+  std::wstring data_path_, log_path_;
   int port_ = 0;
 };
 

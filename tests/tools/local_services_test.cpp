@@ -162,9 +162,9 @@ TEST_F(LocalServicesTest, DescriptorsFollowTheDataFile) {
   EXPECT_EQ(noLicense.body.find("[License]"), std::string::npos);
   EXPECT_EQ(noLicense.body.find("0="), std::string::npos);
 
-  Reply bareLf = Get("http://delivery.varnel.example/depotron/version/bare-lf.ini", kDelivery);
-  EXPECT_NE(bareLf.body.find("\n[License]\n0=5.2.0\n"), std::string::npos);
-  EXPECT_EQ(bareLf.body.find('\r'), std::string::npos);
+  Reply bare_lf = Get("http://delivery.varnel.example/depotron/version/bare-lf.ini", kDelivery);
+  EXPECT_NE(bare_lf.body.find("\n[License]\n0=5.2.0\n"), std::string::npos);
+  EXPECT_EQ(bare_lf.body.find('\r'), std::string::npos);
 
   Reply noVersion = Get("http://delivery.varnel.example/depotron/version/no-version.ini", kDelivery);
   EXPECT_NE(noVersion.body.find("[License]"), std::string::npos);

@@ -39,7 +39,7 @@ void Outcome(const std::wstring& word, const std::wstring& text = std::wstring()
 int Probe();
 
 struct Inputs {
-  std::wstring deliveryGroup, sendBoxId, sendBoxPassword, processGroupId, windowsPassword;
+  std::wstring delivery_group, send_box_id, send_box_password, process_group_id, windows_password;
 };
 
 // demo-driver technician: one program session from start to end.

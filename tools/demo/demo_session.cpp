@@ -226,11 +226,11 @@ int Technician(const std::wstring& exe, const Inputs& inputs) {
   Snap(L"survey", RectOf(main));
 
   const std::pair<int, const std::wstring*> typed[] = {
-      {IDC_EDIT_DELIVERY_GROUP, &inputs.deliveryGroup},
-      {IDC_EDIT_SENDBOX_ID, &inputs.sendBoxId},
-      {IDC_EDIT_SENDBOX_PASSWORD, &inputs.sendBoxPassword},
-      {IDC_EDIT_PROCESS_GROUP_ID, &inputs.processGroupId},
-      {IDC_EDIT_LOGON_PASSWORD, &inputs.windowsPassword},
+      {IDC_EDIT_DELIVERY_GROUP, &inputs.delivery_group},
+      {IDC_EDIT_SENDBOX_ID, &inputs.send_box_id},
+      {IDC_EDIT_SENDBOX_PASSWORD, &inputs.send_box_password},
+      {IDC_EDIT_PROCESS_GROUP_ID, &inputs.process_group_id},
+      {IDC_EDIT_LOGON_PASSWORD, &inputs.windows_password},
   };
   for (const auto& [id, text] : typed) {
     HWND edit = ::GetDlgItem(main, id);

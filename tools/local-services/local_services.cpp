@@ -138,7 +138,7 @@ std::string UtcNow() {
 struct Fault {
   int status = 0;         // answer this status instead (with a short body)
   std::string location;   // Location header of that answer
-  int delayMs = 0;        // wait before answering
+  int delay_ms = 0;        // wait before answering
   long cut = -1;          // announce the whole body, send only this many bytes
   bool chunked = false;   // send the body in chunks, with no length announced
   long reset = -1;        // send this many bytes of the body, then reset the connection
@@ -147,7 +147,7 @@ struct Fault {
 struct Group {
   std::optional<std::string> version;
   bool license = true;
-  bool bareLf = false;
+  bool bare_lf = false;
   std::optional<std::string> body;
   Fault fault;
 };
@@ -173,7 +173,7 @@ struct Data {
 bool ApplyFault(Fault& fault, const std::string& key, const std::string& value) {
   if (key == "status") fault.status = std::atoi(value.c_str());
   else if (key == "location") fault.location = value;
-  else if (key == "delay") fault.delayMs = std::atoi(value.c_str());
+  else if (key == "delay") fault.delay_ms = std::atoi(value.c_str());
   else if (key == "cut") fault.cut = std::atol(value.c_str());
   else if (key == "chunked") fault.chunked = value == "yes";
   else if (key == "reset") fault.reset = std::atol(value.c_str());
@@ -244,7 +244,7 @@ bool LoadData(const std::string& path, Data& data, std::string& error) {
       Group& group = data.groups[name];
       if (key == "version") group.version = raw;
       else if (key == "license") group.license = raw != "none";
-      else if (key == "line-ends") group.bareLf = raw == "lf";
+      else if (key == "line-ends") group.bare_lf = raw == "lf";
       else if (key == "body") group.body = Unescape(raw);
       else known = ApplyFault(group.fault, key, raw);
     } else if (kind == kBox) {
@@ -273,7 +273,7 @@ bool LoadData(const std::string& path, Data& data, std::string& error) {
 
 struct Answer {
   int status = 200;
-  std::string contentType = "text/plain";
+  std::string content_type = "text/plain";
   std::string body;
   std::string location;
   std::string authenticate;
@@ -289,7 +289,7 @@ Answer Plain(int status, const std::string& body) {
 
 std::string Descriptor(const std::string& name, const Group& group) {
   if (group.body) return *group.body;
-  std::string eol = group.bareLf ? "\n" : "\r\n";
+  std::string eol = group.bare_lf ? "\n" : "\r\n";
   std::string text = "[Depotron]" + eol + "Product=Varnel Depotron" + eol + "Group=" + name + eol;
   if (group.license) {
     text += eol + "[License]" + eol;
@@ -367,8 +367,8 @@ bool ReadFile(const std::string& path, std::string& bytes) {
 struct Target {
   std::string host;     // lower case, without the port
   std::string port;     // as written; empty when absent
-  std::string rawPath;  // still percent-encoded
-  std::string rawQuery;
+  std::string raw_path;  // still percent-encoded
+  std::string raw_query;
 };
 
 // "http://host[:port]/path?query" or "/path?query" with the Host header.
@@ -392,9 +392,9 @@ bool SplitTarget(const httplib::Request& req, Target& target) {
   }
   target.host = Lower(authority);
   size_t question = rest.find('?');
-  target.rawPath = rest.substr(0, question);
-  target.rawQuery = question == std::string::npos ? std::string() : rest.substr(question + 1);
-  if (!target.rawPath.empty() && target.rawPath[0] != '/') target.rawPath.insert(0, "/");
+  target.raw_path = rest.substr(0, question);
+  target.raw_query = question == std::string::npos ? std::string() : rest.substr(question + 1);
+  if (!target.raw_path.empty() && target.raw_path[0] != '/') target.raw_path.insert(0, "/");
   return true;
 }
 
@@ -421,7 +421,7 @@ Answer Deliver(const Data& data, const std::string& installerFile, const std::st
     if (file.empty() || !ReadFile(file, answer.body)) {
       return Plain(500, "installer package missing: " + file + "\n");
     }
-    answer.contentType = "application/x-msi";
+    answer.content_type = "application/x-msi";
     return WithFault(answer, it->second.fault);
   }
   return Plain(404, "404 Not Found\n");
@@ -430,7 +430,7 @@ Answer Deliver(const Data& data, const std::string& installerFile, const std::st
 Answer Check(const Data& data, const std::string& path, const Query& query) {
   if (path != kCheckPath) return Plain(404, "404 Not Found\n");
   Answer answer;
-  answer.contentType = "text/html; charset=Shift_JIS";
+  answer.content_type = "text/html; charset=Shift_JIS";
   auto it = data.boxes.find(query.Get("userid"));
   if (!query.Has("userid") || it == data.boxes.end()) {
     answer.body = StatusError("送信BOXIDが登録されていません");
@@ -452,7 +452,7 @@ Answer Check(const Data& data, const std::string& path, const Query& query) {
 class Services {
  public:
   Services(std::string dataPath, std::string logPath, std::string installer)
-      : dataPath_(std::move(dataPath)), logPath_(std::move(logPath)), installer_(std::move(installer)) {}
+      : data_path_(std::move(dataPath)), log_path_(std::move(logPath)), installer_(std::move(installer)) {}
 
   void Handle(const httplib::Request& req, httplib::Response& res) {
     Target target;
@@ -462,8 +462,8 @@ class Services {
     if (!SplitTarget(req, target)) {
       answer = Plain(400, "400 Bad Request\n");
     } else {
-      path = PercentDecode(target.rawPath);
-      query = ParseQuery(target.rawQuery);
+      path = PercentDecode(target.raw_path);
+      query = ParseQuery(target.raw_query);
       answer = Route(req, target, path, query);
     }
     Log(req, answer.status, path, query);
@@ -486,7 +486,7 @@ class Services {
     }
     Data data;
     std::string error;
-    if (!LoadData(dataPath_, data, error)) {
+    if (!LoadData(data_path_, data, error)) {
       std::fprintf(stderr, "local-services: %s\n", error.c_str());
       return Plain(500, "data file: " + error + "\n");
     }
@@ -502,16 +502,16 @@ class Services {
                        "\t" + EscapeField(path);
     for (const auto& [key, value] : query.params) line += "\t" + EscapeField(key) + "=" + EscapeField(value);
     line += "\n";
-    std::lock_guard<std::mutex> lock(logMutex_);
-    if (FILE* file = std::fopen(logPath_.c_str(), "ab")) {
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    if (FILE* file = std::fopen(log_path_.c_str(), "ab")) {
       std::fwrite(line.data(), 1, line.size(), file);
       std::fclose(file);
     }
   }
 
   static void Send(const Answer& answer, const httplib::Request& req, httplib::Response& res) {
-    if (answer.fault.delayMs > 0) {
-      auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(answer.fault.delayMs);
+    if (answer.fault.delay_ms > 0) {
+      auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(answer.fault.delay_ms);
       while (!g_stop && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
@@ -521,7 +521,7 @@ class Services {
     if (!answer.authenticate.empty()) res.set_header("WWW-Authenticate", answer.authenticate);
     const Fault& fault = answer.fault;
     if ((fault.cut < 0 && fault.reset < 0 && !fault.chunked) || answer.status >= 300) {
-      res.set_content(answer.body, answer.contentType.c_str());
+      res.set_content(answer.body, answer.content_type.c_str());
       return;
     }
     // `cut`: the connection is closed after that many bytes, `reset`: it is
@@ -544,7 +544,7 @@ class Services {
     if (fault.chunked) {
       bool whole = limit < 0;
       res.set_chunked_content_provider(
-          answer.contentType.c_str(),
+          answer.content_type.c_str(),
           [provide, sent, whole, remotePort](size_t offset, httplib::DataSink& sink) {
             if (whole && offset >= sent) {
               sink.done();
@@ -553,7 +553,7 @@ class Services {
             return provide(offset, sink, remotePort);
           });
     } else {
-      res.set_content_provider(body->size(), answer.contentType.c_str(),
+      res.set_content_provider(body->size(), answer.content_type.c_str(),
                                [provide, remotePort](size_t offset, size_t, httplib::DataSink& sink) {
                                  return provide(offset, sink, remotePort);
                                });
@@ -585,8 +585,8 @@ class Services {
     }
   }
 
-  std::string dataPath_, logPath_, installer_;
-  std::mutex logMutex_;
+  std::string data_path_, log_path_, installer_;
+  std::mutex log_mutex_;
 };
 
 }  // namespace

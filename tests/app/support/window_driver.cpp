@@ -62,12 +62,12 @@ bool Gate::Wait(DWORD timeoutMs) const {
 }
 
 survey::SurveyOutcome TestBodies::Survey(IProgressSink& progress) {
-  ++surveyRuns;
+  ++survey_runs;
   return survey ? survey(progress) : survey::SurveyOutcome();
 }
 
 setup::SetupOutcome TestBodies::Setup(IProgressSink& progress, const setup::SetupInputs& inputs) {
-  ++setupRuns;
+  ++setup_runs;
   return setup ? setup(progress, inputs) : setup::SetupOutcome();
 }
 
@@ -82,33 +82,33 @@ survey::SurveyOutcome SurveyShowing(SurveyResultMap map, bool sendBoxEditable, i
 setup::SetupOutcome SetupEnding(int result, const std::wstring& message) {
   setup::SetupOutcome outcome;
   outcome.result = result;
-  outcome.errorText = message;
+  outcome.error_text = message;
   return outcome;
 }
 
 std::vector<std::wstring> InputList(const setup::SetupInputs& inputs) {
-  return {inputs.logonUser,     inputs.logonDomain,     inputs.logonPassword,
-          inputs.deliveryGroup, inputs.sendBoxId,       inputs.sendBoxPassword,
-          inputs.processGroupId};
+  return {inputs.logon_user,     inputs.logon_domain,     inputs.logon_password,
+          inputs.delivery_group, inputs.send_box_id,       inputs.send_box_password,
+          inputs.process_group_id};
 }
 
 TestDialog::TestDialog(std::shared_ptr<IWorkerBodies> bodies,
                        std::function<void(TestDialog&)> beforeInit)
-    : CVarnelTerminalSetupWizardDlg(std::move(bodies)), beforeInit_(std::move(beforeInit)) {}
+    : CVarnelTerminalSetupWizardDlg(std::move(bodies)), before_init_(std::move(beforeInit)) {}
 
 TestDialog::~TestDialog() {
-  if (endCodeSink) endCodeSink->store(ModalResult());
+  if (end_code_sink) end_code_sink->store(ModalResult());
 }
 
 BOOL TestDialog::OnInitDialog() {
-  if (beforeInit_) beforeInit_(*this);
+  if (before_init_) before_init_(*this);
   return CVarnelTerminalSetupWizardDlg::OnInitDialog();
 }
 
 bool TestDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const bool handled = CVarnelTerminalSetupWizardDlg::OnMessage(message, wParam, lParam, result);
-  if (message == WM_PROGRESS) ++progressHandled;
-  if (message == WM_SURVEY_FINISHED || message == WM_SETUP_FINISHED) ++finishesHandled;
+  if (message == WM_PROGRESS) ++progress_handled;
+  if (message == WM_SURVEY_FINISHED || message == WM_SETUP_FINISHED) ++finishes_handled;
   return handled;
 }
 
@@ -119,13 +119,13 @@ class AppRun::App : public CVarnelTerminalSetupWizardApp {
       std::function<void(TestDialog&)> beforeInit)
       : CVarnelTerminalSetupWizardApp(std::move(bodies)),
         run_(run),
-        beforeInit_(std::move(beforeInit)) {}
+        before_init_(std::move(beforeInit)) {}
 
  protected:
   std::shared_ptr<CVarnelTerminalSetupWizardDlg> CreateMainDialog(
       std::shared_ptr<IWorkerBodies> bodies) override {
-    auto dialog = std::make_shared<TestDialog>(std::move(bodies), std::move(beforeInit_));
-    dialog->endCodeSink = run_.endCode_;
+    auto dialog = std::make_shared<TestDialog>(std::move(bodies), std::move(before_init_));
+    dialog->end_code_sink = run_.end_code_;
     std::lock_guard<std::mutex> lock(run_.mutex_);
     run_.weak_ = dialog;
     return dialog;
@@ -133,12 +133,12 @@ class AppRun::App : public CVarnelTerminalSetupWizardApp {
 
  private:
   AppRun& run_;
-  std::function<void(TestDialog&)> beforeInit_;
+  std::function<void(TestDialog&)> before_init_;
 };
 
 AppRun::AppRun(std::shared_ptr<IWorkerBodies> bodies, std::function<void(TestDialog&)> beforeInit) {
   thread_ = std::thread(&AppRun::ThreadMain, this, std::move(bodies), std::move(beforeInit));
-  WaitUntil([this] { return threadId_.load() != 0; });
+  WaitUntil([this] { return thread_id_.load() != 0; });
 }
 
 std::weak_ptr<TestDialog> AppRun::DialogObject() const {
@@ -151,10 +151,10 @@ void AppRun::ThreadMain(std::shared_ptr<IWorkerBodies> bodies,
   g_dialogsCreated.store(0);
   t_dialogsCreated = &g_dialogsCreated;
   HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CountDialogs, nullptr, ::GetCurrentThreadId());
-  threadId_.store(::GetCurrentThreadId());
+  thread_id_.store(::GetCurrentThreadId());
   {
     App app(*this, std::move(bodies), std::move(beforeInit));
-    initResult_ = app.InitInstance();
+    init_result_ = app.InitInstance();
   }
   if (hook) ::UnhookWindowsHookEx(hook);
   t_dialogsCreated = nullptr;
@@ -167,7 +167,7 @@ AppRun::~AppRun() {
   for (int round = 0; round < 200 && !ended_.load(); ++round) {
     if (HWND box = CurrentMessageBox()) {
       for (int id : {IDYES, IDOK}) ::PostMessageW(box, WM_COMMAND, id, 0);
-    } else if (HWND dialog = FindOnThread(threadId_.load(), false)) {
+    } else if (HWND dialog = FindOnThread(thread_id_.load(), false)) {
       ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     ::Sleep(50);
@@ -177,12 +177,12 @@ AppRun::~AppRun() {
 
 HWND AppRun::Dialog() {
   if (!dialog_) {
-    WaitUntil([this] { return (dialog_ = FindOnThread(threadId_.load(), false)) != nullptr; });
+    WaitUntil([this] { return (dialog_ = FindOnThread(thread_id_.load(), false)) != nullptr; });
   }
   return dialog_;
 }
 
-HWND AppRun::CurrentMessageBox() const { return FindOnThread(threadId_.load(), true); }
+HWND AppRun::CurrentMessageBox() const { return FindOnThread(thread_id_.load(), true); }
 
 HWND AppRun::WaitForMessageBox(DWORD timeoutMs) {
   HWND box = nullptr;
@@ -213,7 +213,7 @@ BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param) {
   if (_wcsicmp(cls.c_str(), L"Button") == 0) {
     if (::IsWindowVisible(child)) {
       view.buttons.push_back(id);
-      if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) view.defaultButton = id;
+      if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) view.default_button = id;
     }
   } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
     if ((style & SS_TYPEMASK) == SS_ICON) {

@@ -51,8 +51,8 @@ class TestBodies : public IWorkerBodies {
       std::function<setup::SetupOutcome(IProgressSink&, const setup::SetupInputs&)>;
   SurveyBody survey;
   SetupBody setup;
-  std::atomic<int> surveyRuns{0};
-  std::atomic<int> setupRuns{0};
+  std::atomic<int> survey_runs{0};
+  std::atomic<int> setup_runs{0};
 
   survey::SurveyOutcome Survey(IProgressSink& progress) override;
   setup::SetupOutcome Setup(IProgressSink& progress, const setup::SetupInputs& inputs) override;
@@ -73,19 +73,19 @@ class TestDialog : public CVarnelTerminalSetupWizardDlg {
   ~TestDialog() override;
 
   // WM_PROGRESS messages the window has finished handling.
-  std::atomic<int> progressHandled{0};
+  std::atomic<int> progress_handled{0};
   // Completion messages of either worker that the window has finished
   // handling (which may mean only noting them).
-  std::atomic<int> finishesHandled{0};
+  std::atomic<int> finishes_handled{0};
   // Receives the dialog's end code when the object goes.
-  std::shared_ptr<std::atomic<INT_PTR>> endCodeSink;
+  std::shared_ptr<std::atomic<INT_PTR>> end_code_sink;
 
  protected:
   BOOL OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
  private:
-  std::function<void(TestDialog&)> beforeInit_;
+  std::function<void(TestDialog&)> before_init_;
 };
 
 // A message box as the technician sees it.
@@ -95,7 +95,7 @@ struct MessageBoxView {
   std::wstring caption;
   std::wstring text;
   std::vector<int> buttons;  // IDs of the visible buttons, ascending
-  int defaultButton = 0;
+  int default_button = 0;
   enum Icon { kNone, kInformation, kExclamation, kQuestion, kError, kOther } icon = kNone;
 };
 
@@ -124,11 +124,11 @@ class AppRun {
   // Whether start-up has returned (the dialog has closed), and what it gave.
   bool Ended() const { return ended_.load(); }
   bool WaitForEnd(DWORD timeoutMs = 15000);
-  BOOL InitInstanceResult() const { return initResult_; }
+  BOOL InitInstanceResult() const { return init_result_; }
   // The dialog object, once Dialog() has found its window.
   std::weak_ptr<TestDialog> DialogObject() const;
   // The dialog's end code, once the dialog object has gone (-2 before).
-  INT_PTR EndCode() const { return endCode_->load(); }
+  INT_PTR EndCode() const { return end_code_->load(); }
 
  private:
   class App;
@@ -138,10 +138,10 @@ class AppRun {
   mutable std::mutex mutex_;
   std::weak_ptr<TestDialog> weak_;  // guarded by mutex_
   std::thread thread_;
-  std::atomic<DWORD> threadId_{0};
+  std::atomic<DWORD> thread_id_{0};
   std::atomic<bool> ended_{false};
-  std::shared_ptr<std::atomic<INT_PTR>> endCode_ = std::make_shared<std::atomic<INT_PTR>>(-2);
-  BOOL initResult_ = TRUE;
+  std::shared_ptr<std::atomic<INT_PTR>> end_code_ = std::make_shared<std::atomic<INT_PTR>>(-2);
+  BOOL init_result_ = TRUE;
   HWND dialog_ = nullptr;
 };
 
