@@ -62,77 +62,74 @@ Function Get(Function Library::*member) {
   return function;
 }
 
+// Calls the loaded function, or fails as it would: `failure`, with the
+// loader's error as the thread's last error.
+template <typename Function, typename Result, typename... Args>
+Result Call(Function Library::*member, Result failure, Args... args) {
+  const Function function = Get(member);
+  return function ? function(args...) : failure;
+}
+
 }  // namespace
 
 HINTERNET InternetOpenW(LPCWSTR agent, DWORD access_type, LPCWSTR proxy, LPCWSTR proxy_bypass,
                         DWORD flags) {
-  const auto function = Get(&Library::InternetOpenW);
-  return function ? function(agent, access_type, proxy, proxy_bypass, flags) : nullptr;
+  return Call(&Library::InternetOpenW, HINTERNET{}, agent, access_type, proxy, proxy_bypass, flags);
 }
 
 HINTERNET InternetConnectW(HINTERNET session, LPCWSTR server, INTERNET_PORT port, LPCWSTR user,
                            LPCWSTR password, DWORD service, DWORD flags, DWORD_PTR context) {
-  const auto function = Get(&Library::InternetConnectW);
-  return function ? function(session, server, port, user, password, service, flags, context)
-                  : nullptr;
+  return Call(&Library::InternetConnectW, HINTERNET{}, session, server, port, user, password,
+              service, flags, context);
 }
 
 HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR object, LPCWSTR version,
                            LPCWSTR referrer, LPCWSTR* accept_types, DWORD flags,
                            DWORD_PTR context) {
-  const auto function = Get(&Library::HttpOpenRequestW);
-  return function ? function(connection, verb, object, version, referrer, accept_types, flags,
-                             context)
-                  : nullptr;
+  return Call(&Library::HttpOpenRequestW, HINTERNET{}, connection, verb, object, version, referrer,
+              accept_types, flags, context);
 }
 
 BOOL HttpAddRequestHeadersW(HINTERNET request, LPCWSTR headers, DWORD length, DWORD modifiers) {
-  const auto function = Get(&Library::HttpAddRequestHeadersW);
-  return function ? function(request, headers, length, modifiers) : FALSE;
+  return Call(&Library::HttpAddRequestHeadersW, FALSE, request, headers, length, modifiers);
 }
 
 BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headers_length, LPVOID optional,
                       DWORD optional_length) {
-  const auto function = Get(&Library::HttpSendRequestW);
-  return function ? function(request, headers, headers_length, optional, optional_length) : FALSE;
+  return Call(&Library::HttpSendRequestW, FALSE, request, headers, headers_length, optional,
+              optional_length);
 }
 
 BOOL HttpQueryInfoW(HINTERNET request, DWORD level, LPVOID buffer, LPDWORD length,
                     LPDWORD index) {
-  const auto function = Get(&Library::HttpQueryInfoW);
-  return function ? function(request, level, buffer, length, index) : FALSE;
+  return Call(&Library::HttpQueryInfoW, FALSE, request, level, buffer, length, index);
 }
 
 BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD to_read, LPDWORD read) {
-  const auto function = Get(&Library::InternetReadFile);
-  return function ? function(file, buffer, to_read, read) : FALSE;
+  return Call(&Library::InternetReadFile, FALSE, file, buffer, to_read, read);
 }
 
 BOOL InternetCloseHandle(HINTERNET handle) {
-  const auto function = Get(&Library::InternetCloseHandle);
-  return function ? function(handle) : FALSE;
+  return Call(&Library::InternetCloseHandle, FALSE, handle);
 }
 
 INTERNET_STATUS_CALLBACK InternetSetStatusCallbackW(HINTERNET handle,
                                                     INTERNET_STATUS_CALLBACK callback) {
-  const auto function = Get(&Library::InternetSetStatusCallbackW);
-  return function ? function(handle, callback) : INTERNET_INVALID_STATUS_CALLBACK;
+  return Call(&Library::InternetSetStatusCallbackW, INTERNET_INVALID_STATUS_CALLBACK, handle,
+              callback);
 }
 
 BOOL InternetCanonicalizeUrlW(LPCWSTR url, LPWSTR buffer, LPDWORD length, DWORD flags) {
-  const auto function = Get(&Library::InternetCanonicalizeUrlW);
-  return function ? function(url, buffer, length, flags) : FALSE;
+  return Call(&Library::InternetCanonicalizeUrlW, FALSE, url, buffer, length, flags);
 }
 
 BOOL InternetCrackUrlW(LPCWSTR url, DWORD length, DWORD flags, LPURL_COMPONENTSW components) {
-  const auto function = Get(&Library::InternetCrackUrlW);
-  return function ? function(url, length, flags, components) : FALSE;
+  return Call(&Library::InternetCrackUrlW, FALSE, url, length, flags, components);
 }
 
 BOOL InternetCombineUrlW(LPCWSTR base, LPCWSTR relative, LPWSTR buffer, LPDWORD length,
                          DWORD flags) {
-  const auto function = Get(&Library::InternetCombineUrlW);
-  return function ? function(base, relative, buffer, length, flags) : FALSE;
+  return Call(&Library::InternetCombineUrlW, FALSE, base, relative, buffer, length, flags);
 }
 
 HMODULE Module() { return Loaded().module; }
