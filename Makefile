@@ -11,7 +11,10 @@ JOBS       ?= $(shell nproc)
 WERROR     ?= OFF
 # make demo PC=ordinary: the demo PC as an ordinary edition instead of an IoT
 # one; ARCH=win32: on a 32-bit Windows instead of a 64-bit one.
-PC         ?= iot
+# make's own default PC (the Pascal compiler, "pc") is no choice of the user's.
+ifeq ($(origin PC),default)
+PC         := iot
+endif
 ARCH       ?= win64
 
 .PHONY: all deps build native win test test-native test-win check-names demo bench fuzz clean
