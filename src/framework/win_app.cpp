@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
+
+#include "base/debug_output.h"
 
 namespace fw {
 namespace {
@@ -54,6 +57,24 @@ bool RestrictLibrarySearchToSystemFolder() {
       reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
   return set_default_dll_directories &&
          set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
+bool RefuseUntrustedRedirections() {
+  // PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY and its place in the policy
+  // list, which older SDK headers do not name.
+  constexpr int kRedirectionTrustPolicy = 16;
+  constexpr DWORD kEnforceRedirectionTrust = 0x1;
+  using SetPolicyFunction = BOOL(WINAPI*)(int, PVOID, SIZE_T);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto set_policy = reinterpret_cast<SetPolicyFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetProcessMitigationPolicy")));
+  DWORD flags = kEnforceRedirectionTrust;
+  if (set_policy && set_policy(kRedirectionTrustPolicy, &flags, sizeof flags)) return true;
+  const DWORD error = set_policy ? ::GetLastError() : ERROR_PROC_NOT_FOUND;
+  WriteDebugOutput((L"Varnel: redirection trust not available (error " +
+                    std::to_wstring(error) + L")\n")
+                       .c_str());
+  return false;
 }
 
 std::wstring AfxGetAppName() {

@@ -63,6 +63,14 @@ class WinApp {
 // current folder is left out.
 bool RestrictLibrarySearchToSystemFolder();
 
+// Asks Windows to refuse, for this process, junctions and other redirections
+// that an account without administrator rights made
+// (SetProcessMitigationPolicy with the redirection-trust policy). Defence in
+// depth behind the held folders (sysops/held_folder.h). False, with a debug
+// line, where Windows lacks the policy (before Windows 11 and Windows Server
+// 2022 updates; Wine) or refuses it.
+bool RefuseUntrustedRedirections();
+
 // The caption for message boxes: the application name, or the executable's
 // base name while no application object exists.
 std::wstring AfxGetAppName();

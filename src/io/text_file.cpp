@@ -177,8 +177,7 @@ BOOL WriteSignalFile(const wchar_t* path) {
                             0)) {
       return FALSE;
     }
-    static const unsigned char kDigitOne[2] = {0x31, 0x00};
-    file.Write(kDigitOne, 2);
+    file.Write(kSignalFileBytes, sizeof kSignalFileBytes);
     file.Close();
     return TRUE;
   } catch (...) {

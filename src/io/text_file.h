@@ -45,6 +45,10 @@ class CTextFile : public CStdioFile {
   int m_bLineReadStarted = 0;
 };
 
-// Creates (or replaces) a signal file holding the UTF-16LE digit "1" without
-// byte-order mark or line end. FALSE on any failure.
+// What a signal file holds: the UTF-16LE digit "1" without byte-order mark or
+// line end.
+inline constexpr char kSignalFileBytes[2] = {'1', '\0'};
+
+// Creates (or replaces) a signal file holding kSignalFileBytes. FALSE on any
+// failure.
 BOOL WriteSignalFile(const wchar_t* path);

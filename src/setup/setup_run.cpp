@@ -6,7 +6,6 @@
 
 #include "framework/scoped_handle.h"
 #include "io/http_client.h"
-#include "io/ini_file.h"
 #include "io/text_file.h"
 #include "setup/setup_text.h"
 #include "setup/web_services.h"
@@ -16,6 +15,8 @@
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
 #include "sysops/folders.h"
+#include "sysops/held_folder.h"
+#include "sysops/send_box_settings.h"
 #include "sysops/startup_shortcut.h"
 #include "sysops/terminal_values.h"
 
@@ -53,6 +54,9 @@ constexpr wchar_t kSendBoxCheckError[] =
     L"・データセンターのHPが表示できることを確認してもう一度実行してください";
 constexpr wchar_t kSendBoxSettingsNotSaved[] =
     L"ステイタス通知 送信BOXの設定を保存できませんでした\n\n※詳しくは弊社サポートまでご連絡ください";
+// A signal file or its folder was a link someone planted.
+constexpr wchar_t kDepotronNotPrepared[] =
+    L"Depotronの起動準備に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
 constexpr wchar_t kDepotronNotDelivered[] =
     L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
 constexpr wchar_t kDownloadFailed[] =
@@ -71,7 +75,6 @@ constexpr const wchar_t* kPowerArguments[] = {
     L"/x /hibernate-timeout-dc 0", L"/x /disk-timeout-ac 0",      L"/x /disk-timeout-dc 0",
 };
 
-constexpr wchar_t kSendBoxSection[] = L"MAIN";
 constexpr DWORD kFinalPauseMs = 100;
 
 using sysops::FileExists;
@@ -91,18 +94,30 @@ std::string FileHead(HANDLE file, DWORD count) {
 // Puts a copy of the checked package where the terminal's programs have
 // always found it, replacing an earlier download only once the copy is
 // whole, as the download itself does. Anyone may write in that folder: the
-// copy is made as a new file and moved over the old one, so a file or link
-// another account put under either name is replaced, never written through.
-bool PlacePublicCopy(const std::wstring& package) {
-  const std::wstring copy = sysops::GetInstallerDownloadPath();
-  if (copy.empty()) return false;
-  const std::wstring partial = copy + L".download";
-  ::DeleteFileW(partial.c_str());
-  if (::CopyFileW(package.c_str(), partial.c_str(), TRUE) &&
-      ::MoveFileExW(partial.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return true;
+// copy is made as a new file in the held folder and renamed over the old
+// one by its handle, so a file or link another account put under either
+// name is never written through, and a link under the public name stops
+// the copy.
+bool PlacePublicCopy(HANDLE package) {
+  const sysops::HeldFolder folder = sysops::HoldProductFolder(sysops::kDownloadFolder);
+  if (!folder.is_held()) return false;
+  const std::wstring partial = std::wstring(sysops::kInstallerFileName) + L".download";
+  if (!folder.RemoveFile(partial)) return false;
+  fw::ScopedFileHandle copy = folder.CreateNewFile(partial);
+  if (!copy) return false;
+  LARGE_INTEGER start = {};
+  bool placed = ::SetFilePointerEx(package, start, nullptr, FILE_BEGIN) != FALSE;
+  for (std::string chunk(1 << 16, '\0'); placed;) {
+    DWORD read = 0;
+    placed = ::ReadFile(package, chunk.data(), static_cast<DWORD>(chunk.size()), &read,
+                        nullptr) != FALSE;
+    if (!placed || read == 0) break;
+    placed = sysops::WriteAll(copy.get(), chunk.substr(0, read));
   }
-  ::DeleteFileW(partial.c_str());
+  if (placed && folder.RenameFile(copy.get(), sysops::kInstallerFileName, true)) return true;
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  ::SetFileInformationByHandle(copy.get(), FileDispositionInfo, &disposition, sizeof disposition);
   return false;
 }
 
@@ -257,17 +272,10 @@ void CSetupRun::RegisterTerminalStartup() {
 bool CSetupRun::WriteSendBoxSettings() {
   progress_.Report(75, kSettingSendBox);
   if (UploadPending()) return true;
-  const std::wstring path = sysops::GetStatusBoxIniPath();
-  CMultiIniFile settings(path.c_str());
-  // All three are attempted. A send box checked with the service but not
-  // stored would have the terminal report to the old box (or none) while
-  // the technician is told that all is set.
-  bool written = settings.WriteString(kSendBoxSection, L"ID", QuoteForProfile(inputs_.send_box_id).c_str());
-  written &= settings.WriteString(kSendBoxSection, L"PASS",
-                                  QuoteForProfile(inputs_.send_box_password).c_str());
-  written &= settings.WriteString(kSendBoxSection, L"GROUP",
-                                  QuoteForProfile(inputs_.process_group_id).c_str());
-  if (written) return true;
+  if (sysops::WriteSendBoxSettings(
+          {inputs_.send_box_id, inputs_.send_box_password, inputs_.process_group_id})) {
+    return true;
+  }
   Fail(kSendBoxSettingsNotSaved);
   return false;
 }
@@ -279,9 +287,24 @@ bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
     Fail(kDepotronNotDelivered);
     return false;
   }
-  if (IsPassiveUpdateVersion(version)) {
-    WriteSignalFile(sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName).c_str());
-    WriteSignalFile(sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName).c_str());
+  if (!IsPassiveUpdateVersion(version)) return true;
+  // Each signal file is a new file under its name: one standing there is
+  // removed, never written through. The files only choose how Depotron
+  // updates itself, so a folder or file that cannot be written is ignored
+  // as it always was; a planted link stops the run here.
+  const sysops::HeldFolder folder = sysops::HoldProductFolder(sysops::kDepotronDataFolder);
+  if (!folder.is_held()) {
+    if (!sysops::IsRefusal(::GetLastError())) return true;
+    Fail(kDepotronNotPrepared);
+    return false;
+  }
+  const std::string signal(kSignalFileBytes, sizeof kSignalFileBytes);
+  for (const wchar_t* name :
+       {sysops::kPassiveRebootSignalFileName, sysops::kPassiveSignalFileName}) {
+    if (!folder.ReplaceFile(name, signal) && sysops::IsRefusal(::GetLastError())) {
+      Fail(kDepotronNotPrepared);
+      return false;
+    }
   }
   return true;
 }
@@ -305,21 +328,23 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
   // The public download folder is open to every account: a package checked
   // there could be another by the time the shell opens it, and Windows
   // Installer would install that with the technician's rights.
-  const std::wstring package = sysops::GetPrivateInstallerPath();
-  if (package.empty()) return Fail(kDownloadFailed);
+  // The private folder is held, so its path names it until the run is done.
+  const sysops::HeldFolder own = sysops::HoldPrivateFolder();
+  if (!own.is_held()) return Fail(kDownloadFailed);
+  const std::wstring package = own.PathOf(sysops::kInstallerFileName);
   if (!HttpDownloadToFile(address, DeliveryCredential(), package)) return Fail(kDownloadFailed);
   // From the check until the installer has been started nobody may write,
   // rename or delete the file, administrators included; Windows Installer
   // only reads it, which the sharing allows.
-  fw::ScopedFileHandle held(::CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+  fw::ScopedFileHandle held =
+      own.OpenFile(sysops::kInstallerFileName, GENERIC_READ, FILE_SHARE_READ);
   // A server may answer 200 with anything; what is no package is not kept
   // under the package's name, nor opened. Nor is a package the public folder
   // cannot take: the terminal's programs would miss it.
   if (!held || !StartsLikeInstallerPackage(FileHead(held.get(), kInstallerSignatureLength)) ||
-      !PlacePublicCopy(package)) {
+      !PlacePublicCopy(held.get())) {
     held.reset();
-    ::DeleteFileW(package.c_str());
+    own.RemoveFile(sysops::kInstallerFileName);
     return Fail(kDownloadFailed);
   }
   return OpenInstallerPackage(package);

@@ -31,15 +31,6 @@ std::wstring HttpAddress(const wchar_t* host, const std::wstring& object) {
 
 }  // namespace
 
-std::wstring QuoteForProfile(const std::wstring& value) {
-  if (value.empty()) return value;
-  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-  const wchar_t first = value.front();
-  const bool enclosed = value.size() >= 2 && (first == L'"' || first == L'\'') && value.back() == first;
-  if (!blank(first) && !blank(value.back()) && !enclosed) return value;
-  return L'"' + value + L'"';
-}
-
 bool StartsLikeInstallerPackage(const std::string& head) {
   static constexpr char kSignature[kInstallerSignatureLength] = {
       '\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};

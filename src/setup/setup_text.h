@@ -43,13 +43,6 @@ bool IsPassiveUpdateVersion(const std::wstring& version);
 // for the version of the descriptor; empty when it delivers none.
 std::wstring BuildInstallerAddress(const CBinary& descriptor);
 
-// A send-box setting as it is written into the settings file, so that the
-// private-profile reader gives back exactly the typed text: that reader drops
-// blanks around a value and one pair of matching quotes around it, so a
-// value beginning or ending with a blank, or enclosed in quotes of one kind,
-// is written inside double quotes. Every other value is written as it is.
-std::wstring QuoteForProfile(const std::wstring& value);
-
 // Whether a download's first bytes are those of a Windows Installer package,
 // which is a compound file (D0 CF 11 E0 A1 B1 1A E1). An empty body, an error
 // page sent with status 200 or a truncated header is none, and opening it

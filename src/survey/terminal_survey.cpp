@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "base/number_text.h"
-#include "io/ini_file.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
 #include "sysops/power_plan.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
+#include "sysops/send_box_settings.h"
 #include "sysops/startup_shortcut.h"
 #include "sysops/terminal_values.h"
 
@@ -39,7 +39,6 @@ const wchar_t kFeaturesNotInstalled[] = L"( 未インストール \uFF09";     /
 const wchar_t kEditionLacksIt[] = L"( OS未対応 )";
 
 const wchar_t kGroupPolicyEditor[] = L"gpedit.msc";
-const wchar_t kSendBoxSection[] = L"MAIN";
 
 constexpr DWORD kNameBufferLength = 1024;
 constexpr DWORD kSidBufferBytes = 4096;
@@ -161,11 +160,11 @@ SurveyOutcome RunSurvey(IProgressSink& progress, ICurrentAccount& account) {
 
   progress.Report(90, kReportSendBox);
   {
-    const std::wstring ini_path = sysops::GetStatusBoxIniPath();
-    CMultiIniFile settings(ini_path.c_str());
-    entries[kEntrySendBoxId] = settings.GetString(kSendBoxSection, L"ID", L"");
-    entries[kEntrySendBoxPassword] = settings.GetString(kSendBoxSection, L"PASS", L"");
-    entries[kEntryProcessGroupId] = settings.GetString(kSendBoxSection, L"GROUP", L"");
+    // Empty where the file cannot be read, a planted link included.
+    const sysops::SendBoxSettings settings = sysops::ReadSendBoxSettings();
+    entries[kEntrySendBoxId] = settings.id;
+    entries[kEntrySendBoxPassword] = settings.password;
+    entries[kEntryProcessGroupId] = settings.group;
   }
   outcome.send_box_editable = !FileExists(sysops::GetUploadMarkerPath());
   entries[kEntryDeliveryGroup] = kInitialDeliveryGroup;

@@ -83,9 +83,16 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line) {
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
 
+  // The tool starts in the system folder, not in whatever folder the
+  // program was started from: a tool that looks for files beside its
+  // current folder finds only Windows' own there.
+  wchar_t system_folder[MAX_PATH] = {};
+  const UINT folder_length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
+  if (folder_length == 0 || folder_length >= MAX_PATH) return std::wstring();
+
   PROCESS_INFORMATION created = {};
   if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
-                        nullptr, nullptr, &startup, &created)) {
+                        nullptr, system_folder, &startup, &created)) {
     return std::wstring();
   }
   fw::ScopedHandle(created.hThread).reset();  // the child's thread is never needed

@@ -6,7 +6,8 @@
 namespace sysops {
 
 // Starts `command_line` (program and arguments, as CreateProcess takes them)
-// with a hidden console of its own, collects everything it writes to standard
+// with a hidden console of its own and the system folder as its current
+// folder, collects everything it writes to standard
 // output and standard error (one pipe, so in the order written) until it ends,
 // and returns it decoded with the thread's ANSI code page, up to the first
 // zero byte. Empty when the program could not be started or printed nothing;

@@ -8,8 +8,12 @@
 namespace sysops {
 
 std::wstring GetDismPath() {
-  return ::PathFileExistsW(kDismSysnativePath) ? kDismSysnativePath
-                                                : GetSystemToolPath(kDismFileName);
+  wchar_t windows[MAX_PATH] = {};
+  const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring sysnative =
+      length > 0 && length < MAX_PATH ? ComposeSysnativeDismPath(windows) : std::wstring();
+  if (!sysnative.empty() && ::PathFileExistsW(sysnative.c_str())) return sysnative;
+  return GetSystemToolPath(kDismFileName);
 }
 
 int QueryEmbeddedLogonFeatures() {

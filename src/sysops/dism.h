@@ -8,10 +8,10 @@
 
 namespace sysops {
 
-// "C:\WINDOWS\SYSNATIVE\DISM.EXE" when that file exists (the 64-bit tool as a
-// 32-bit process on 64-bit Windows reaches it), else "DISM.EXE" in the system
-// folder (GetSystemToolPath), never the bare name. Looked at afresh on every
-// call.
+// "SYSNATIVE\DISM.EXE" in the Windows folder (GetSystemWindowsDirectoryW)
+// when that file exists (the 64-bit tool as a 32-bit process on 64-bit
+// Windows reaches it), else "DISM.EXE" in the system folder
+// (GetSystemToolPath), never the bare name. Looked at afresh on every call.
 [[nodiscard]] std::wstring GetDismPath();
 
 // 1 both Client-EmbeddedLogon and Client-EmbeddedBootExp enabled, 0 either

@@ -13,6 +13,13 @@ constexpr std::wstring_view kEnabledWord = L"Enabled";
 
 }  // namespace
 
+std::wstring ComposeSysnativeDismPath(const std::wstring& windows_folder) {
+  if (windows_folder.empty()) return std::wstring();
+  std::wstring path = windows_folder;
+  if (path.back() != L'\\') path += L'\\';
+  return path + kDismSysnativeRelativePath;
+}
+
 std::wstring ComposeDismCommand(const std::wstring& dism_path, DismCommand command) {
   std::wstring line = L"\"" + dism_path + L"\"";
   switch (command) {

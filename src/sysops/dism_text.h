@@ -7,10 +7,17 @@
 
 namespace sysops {
 
-// Where a 32-bit process on 64-bit Windows reaches the system's own DISM, and
-// the tool's name in the system folder otherwise.
-inline constexpr wchar_t kDismSysnativePath[] = L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE";
+// Where a 32-bit process on 64-bit Windows reaches the system's own DISM,
+// inside the Windows folder, and the tool's name in the system folder
+// otherwise.
+inline constexpr wchar_t kDismSysnativeRelativePath[] = L"SYSNATIVE\\DISM.EXE";
 inline constexpr wchar_t kDismFileName[] = L"DISM.EXE";
+
+// windows_folder + "\SYSNATIVE\DISM.EXE" ("C:\WINDOWS" gives
+// "C:\WINDOWS\SYSNATIVE\DISM.EXE"); empty for an empty folder. Never a
+// fixed drive and folder: where Windows lives elsewhere, "C:\WINDOWS" is a
+// folder any user may create.
+[[nodiscard]] std::wstring ComposeSysnativeDismPath(const std::wstring& windows_folder);
 
 // The two log-on screen features, in the order they are handled.
 inline constexpr wchar_t kEmbeddedLogonFeature[] = L"Client-EmbeddedLogon";

@@ -60,18 +60,6 @@ void Refuse(const std::wstring& path, const wchar_t* why) {
   ::SetLastError(kRefusedError);
 }
 
-// The entry's attributes as the folder listing reports them, without
-// following it; INVALID_FILE_ATTRIBUTES when there is none. Under Wine this
-// is where a symbolic link shows as a reparse point; an open of it reaches its
-// target instead.
-DWORD EntryAttributes(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  fw::ScopedFindHandle search(::FindFirstFileExW(path.c_str(), FindExInfoStandard, &found,
-                                                 FindExSearchNameMatch, nullptr, 0));
-  if (!search) return INVALID_FILE_ATTRIBUTES;
-  return found.dwFileAttributes;
-}
-
 // One name opened relative to `folder` with NtCreateFile; the link itself,
 // never what it points to, where Windows can tell them apart.
 fw::ScopedFileHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
@@ -95,6 +83,7 @@ fw::ScopedFileHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCES
       share, disposition, options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
       nullptr, 0);
   if (status < 0) {
+    // A name that is not there, or a dangling link, is ERROR_FILE_NOT_FOUND.
     ::SetLastError(nt.to_dos_error(status));
     return fw::ScopedFileHandle();
   }
@@ -103,7 +92,10 @@ fw::ScopedFileHandle OpenRelative(HANDLE folder, const std::wstring& name, ACCES
 }
 
 // A handle names what it should when it is no reparse point, of the kind
-// wanted, and Windows gives it the path expected.
+// wanted, and Windows gives it the path expected. On Windows the open with
+// FILE_OPEN_REPARSE_POINT reaches a junction or symbolic link itself, which
+// the attributes show; Wine 8 opens a Unix symbolic link's target instead,
+// which only the final path shows.
 bool HandleIsExpected(HANDLE handle, const std::wstring& expected, bool folder,
                       bool single_name) {
   BY_HANDLE_FILE_INFORMATION info = {};
@@ -225,11 +217,6 @@ HeldFolder HeldFolder::Reach(const std::wstring& base, const std::wstring& relat
       Refuse(expected, L"not a plain name");
       return folder;
     }
-    const DWORD entry = EntryAttributes(expected);
-    if (entry != INVALID_FILE_ATTRIBUTES && (entry & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      Refuse(expected, L"reparse point");
-      return folder;
-    }
     const bool last = i + 1 == names.size();
     PSECURITY_DESCRIPTOR born_with = last ? creation.last : creation.above;
     ULONG_PTR information = 0;
@@ -288,19 +275,26 @@ fw::ScopedFileHandle HeldFolder::OpenFile(const std::wstring& name, ACCESS_MASK 
     Refuse(expected, L"not a plain name");
     return fw::ScopedFileHandle();
   }
-  const DWORD entry = EntryAttributes(expected);
-  if (entry == INVALID_FILE_ATTRIBUTES) {
-    ::SetLastError(ERROR_FILE_NOT_FOUND);
-    return fw::ScopedFileHandle();
-  }
-  if (entry & FILE_ATTRIBUTE_REPARSE_POINT) {
-    Refuse(expected, L"reparse point");
-    return fw::ScopedFileHandle();
-  }
   fw::ScopedFileHandle file = OpenRelative(handle(), name, access | FILE_READ_ATTRIBUTES,
                                            share & ~FILE_SHARE_DELETE, FILE_OPEN,
                                            FILE_NON_DIRECTORY_FILE, nullptr, nullptr);
-  if (!file) return file;
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return file;
+    // Something stands there that cannot be opened as asked (a folder, a
+    // file someone holds): a link to elsewhere is told apart by its final
+    // path, so that the caller knows it was planted.
+    const fw::ScopedFileHandle probe =
+        OpenRelative(handle(), name, FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0,
+                     nullptr, nullptr);
+    if (probe && !SamePath(FinalPathOf(probe.get()), expected)) {
+      Refuse(expected, L"final path elsewhere");
+    } else {
+      ::SetLastError(error);
+    }
+    return fw::ScopedFileHandle();
+  }
   if (!HandleIsExpected(file.get(), expected, /*folder=*/false, /*single_name=*/true)) {
     return fw::ScopedFileHandle();
   }

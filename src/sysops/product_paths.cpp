@@ -33,10 +33,13 @@ HeldFolder HoldProductFolderIn(const std::wstring& base_folder,
   creation.above = open.get();
   creation.last = open.get();
   HeldFolder folder = HeldFolder::Reach(base_folder, relative_folder, creation);
+  if (!folder.is_held() || !folder.created()) return folder;
   // A new product folder opens the common Varnel folder above it as well,
-  // as it always has; one born with the entry needs nothing more.
-  if (folder.is_held() && folder.created() && folder.depth() > 2 && !folder.created(1)) {
-    folder.SetAccess(DACL_SECURITY_INFORMATION, open.get(), 1);
+  // as it always has. The folders just made get their list once more
+  // through the handle: Windows gave it to them at creation, but Wine 8
+  // leaves a list given at creation out of the folder's mode bits.
+  for (std::size_t up = 0; up + 1 < folder.depth(); ++up) {
+    if (up == 1 || folder.created(up)) folder.SetAccess(DACL_SECURITY_INFORMATION, open.get(), up);
   }
   return folder;
 }

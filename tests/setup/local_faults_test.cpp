@@ -19,12 +19,18 @@
 #include "support/fake_console_tools.h"
 #include "support/files.h"
 #include "support/programs.h"
+#include "support/terminal_state.h"
+#include "support/unique_name.h"
+#include "support/unix_side.h"
+#include "base/debug_output.h"
 #include "setup/setup_run.h"
+#include "survey/terminal_survey.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
 #include "sysops/registry.h"
+#include "sysops/startup_shortcut.h"
 #include "sysops/terminal_values.h"
 
 namespace {
@@ -32,6 +38,7 @@ namespace {
 using setup::CSetupRun;
 using setup::SetupInputs;
 using setup_test::kDownloadFailed;
+using setup_test::kNotPrepared;
 using setup_test::kSettingsNotSaved;
 using setup_test::FixedLogon;
 using setup_test::RecordingSink;
@@ -304,6 +311,179 @@ TEST_F(ServedFaults, AWinlogonKeyThatRefusesWritingEndsTheRunAtThirtyPercent) {
   EXPECT_EQ(services_.RequestsSince(mark).size(), 2u) << "only the two validations were sent";
   EXPECT_EQ(test_support::ReadBytes(settings_.path()), settingsBefore);
   EXPECT_FALSE(test_support::PathExists(package_.path()));
+}
+
+// Links another account planted in the Varnel folders before the window
+// opened, or between the survey and the run. A Unix symbolic link stands in
+// for a junction or symbolic link (support/unix_side.h); hard links are
+// Wine's own. For each: the survey and a whole run. The survey shows the
+// send-box values it could not read as empty; the run stops at the step that
+// met the link, with that step's message, and writes the refused path to the
+// debug channel; and the folder outside, which holds a settings file of its
+// own, keeps its files, mode bits and stored access list.
+enum class Plant { kFolderLink, kFileLink, kHardLink };
+
+struct PlantedCase {
+  const char* what;
+  const wchar_t* relative;  // under the common application-data folder
+  Plant plant;
+  bool after_survey;        // appears between the survey and the run
+  const std::wstring* message;
+  bool survey_reads_nothing;
+};
+
+const std::wstring kOutsideSettings = L"VarnelDriveTerminalSend.ini";
+constexpr char kOutsideBytes[] = "[MAIN]\r\nID=outside\r\nPASS=outside\r\nGROUP=outside\r\n";
+
+const PlantedCase kPlantedCases[] = {
+    {"Varnel", L"Varnel", Plant::kFolderLink, false, &kSettingsNotSaved, true},
+    {"Tolvik", L"Varnel\\Tolvik", Plant::kFolderLink, false, &kSettingsNotSaved, true},
+    {"Depotron", L"Varnel\\Depotron", Plant::kFolderLink, false, &kNotPrepared, false},
+    {"Download", L"Varnel\\Download", Plant::kFolderLink, false, &kDownloadFailed, false},
+    {"settings file", L"Varnel\\Tolvik\\VarnelDriveTerminalSend.ini", Plant::kFileLink, false,
+     &kSettingsNotSaved, true},
+    {"settings file, second name", L"Varnel\\Tolvik\\VarnelDriveTerminalSend.ini",
+     Plant::kHardLink, false, &kSettingsNotSaved, true},
+    {"settings file, after the survey", L"Varnel\\Tolvik\\VarnelDriveTerminalSend.ini",
+     Plant::kFileLink, true, &kSettingsNotSaved, false},
+    {"reboot signal file", L"Varnel\\Depotron\\UpdatePassiveReboot.signal.dat", Plant::kFileLink,
+     false, &kNotPrepared, false},
+    {"signal file, second name", L"Varnel\\Depotron\\UpdatePassive.signal.dat", Plant::kHardLink,
+     false, &kNotPrepared, false},
+    {"public package", L"Varnel\\Download\\VarnelDepotron.msi", Plant::kFileLink, false,
+     &kDownloadFailed, false},
+    {"public package, second name", L"Varnel\\Download\\VarnelDepotron.msi", Plant::kHardLink,
+     false, &kDownloadFailed, false},
+    {"partial package", L"Varnel\\Download\\VarnelDepotron.msi.download", Plant::kFileLink,
+     false, &kDownloadFailed, false},
+};
+
+std::wstring* g_debug_lines = nullptr;
+void KeepDebugLine(const wchar_t* text) {
+  if (g_debug_lines) *g_debug_lines += text;
+}
+
+class PlantedLinks : public ServedFaults {
+ protected:
+  void SetUp() override {
+    ServedFaults::SetUp();
+    ASSERT_TRUE(::CreateDirectoryW(outside_.c_str(), nullptr));
+    ASSERT_TRUE(test_support::WriteBytes(outside_file_, kOutsideBytes));
+    g_debug_lines = &debug_lines_;
+    previous_sink_ = SetDebugOutputSink(KeepDebugLine);
+  }
+  void TearDown() override {
+    SetDebugOutputSink(previous_sink_);
+    g_debug_lines = nullptr;
+    test_support::RemoveTree(outside_);
+    ServedFaults::TearDown();
+  }
+
+  // The folder outside as a text: its files and bytes, and the Unix facts
+  // of the folder and of its file.
+  std::string Outside() const {
+    std::vector<std::wstring> files;
+    sysops::ListFiles(&files, outside_, L"*", true);
+    std::string text = test_support::UnixFacts(outside_) + "\n" +
+                       test_support::UnixFacts(outside_file_) + "\n";
+    for (const std::wstring& file : files) {
+      text += test_support::ToUtf8(file) + ": " + test_support::ReadBytes(file) + "\n";
+    }
+    return text;
+  }
+
+  std::wstring outside_ = sysops::AppendPath(sysops::GetSpecialFolder(CSIDL_COMMON_APPDATA),
+                                             L"..\\" + test_support::UniqueName(L"outside"));
+  std::wstring outside_file_ = outside_ + L"\\" + kOutsideSettings;
+  std::wstring debug_lines_;
+  DebugOutputSink previous_sink_ = nullptr;
+  test_support::TerminalValues values_;
+  test_support::ScopedFile reboot_signal_{
+      sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
+  test_support::ScopedFile passive_signal_{
+      sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
+  test_support::ScopedFile shortcut_{sysops::GetSpecialFolder(CSIDL_COMMON_STARTUP) + L"\\" +
+                                     sysops::kStartupShortcutName};
+};
+
+// What stands at `path` for one case: the link, with whatever was there set
+// aside and put back afterwards.
+class PlantedThing {
+ public:
+  PlantedThing(const std::wstring& path, Plant plant, const std::wstring& outside,
+               const std::wstring& outside_file)
+      : path_(path), aside_(path + L".vts-aside") {
+    if (test_support::PathExists(path_)) {
+      if (!::MoveFileW(path_.c_str(), aside_.c_str())) return;
+      moved_ = true;
+    }
+    switch (plant) {
+      case Plant::kFolderLink:
+        link_ = std::make_unique<test_support::ScopedUnixLink>(path_, outside);
+        ok_ = link_->ok();
+        break;
+      case Plant::kFileLink:
+        link_ = std::make_unique<test_support::ScopedUnixLink>(path_, outside_file);
+        ok_ = link_->ok();
+        break;
+      case Plant::kHardLink:
+        ok_ = ::CreateHardLinkW(path_.c_str(), outside_file.c_str(), nullptr) != FALSE;
+        break;
+    }
+  }
+  ~PlantedThing() {
+    if (link_) {
+      link_.reset();
+    } else {
+      ::DeleteFileW(path_.c_str());
+    }
+    if (moved_) ::MoveFileW(aside_.c_str(), path_.c_str());
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::wstring path_, aside_;
+  std::unique_ptr<test_support::ScopedUnixLink> link_;
+  bool moved_ = false;
+  bool ok_ = false;
+};
+
+TEST_F(PlantedLinks, NothingOutsideTheVarnelFoldersIsTouched) {
+  const std::wstring common = sysops::GetSpecialFolder(CSIDL_COMMON_APPDATA);
+  const std::string outside_before = Outside();
+  ASSERT_NE(outside_before.find("0o"), std::string::npos) << outside_before;
+  for (const PlantedCase& c : kPlantedCases) {
+    SCOPED_TRACE(c.what);
+    debug_lines_.clear();
+    sink_.reports.clear();
+    // Earlier cases' folders exist; the ones a case replaces are set aside.
+    ASSERT_FALSE(sysops::GetStatusBoxIniPath().empty());
+    ASSERT_FALSE(sysops::GetDepotronDataPath(L"").empty());
+    ASSERT_FALSE(sysops::GetInstallerDownloadPath().empty());
+    const std::wstring path = common + L"\\" + c.relative;
+    std::unique_ptr<PlantedThing> planted;
+    if (!c.after_survey) {
+      planted = std::make_unique<PlantedThing>(path, c.plant, outside_, outside_file_);
+      ASSERT_TRUE(planted->ok());
+    }
+    test_support::RecordingSink survey_sink;
+    const survey::SurveyOutcome surveyed = survey::RunSurvey(survey_sink);
+    if (c.survey_reads_nothing) {
+      ASSERT_EQ(surveyed.result, 0);
+      EXPECT_EQ(surveyed.entries.at(survey::kEntrySendBoxId), L"");
+      EXPECT_EQ(surveyed.entries.at(survey::kEntryProcessGroupId), L"");
+    }
+    if (c.after_survey) {
+      planted = std::make_unique<PlantedThing>(path, c.plant, outside_, outside_file_);
+      ASSERT_TRUE(planted->ok());
+    }
+    const setup::SetupOutcome outcome = setup::RunSetup(sink_, inputs_, accepting_);
+    EXPECT_EQ(outcome.result, setup::kSetupFailed);
+    EXPECT_EQ(outcome.error_text, *c.message);
+    EXPECT_NE(debug_lines_.find(L"refused"), std::wstring::npos) << "no debug line";
+    planted.reset();
+    EXPECT_EQ(Outside(), outside_before);
+  }
 }
 
 }  // namespace

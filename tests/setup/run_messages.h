@@ -22,6 +22,8 @@ inline const std::wstring kCheckError =
     L"・データセンターのHPが表示できることを確認してもう一度実行してください";
 inline const std::wstring kSettingsNotSaved =
     L"ステイタス通知 送信BOXの設定を保存できませんでした\n\n※詳しくは弊社サポートまでご連絡ください";
+inline const std::wstring kNotPrepared =
+    L"Depotronの起動準備に失敗しました\n\n※詳しくは弊社サポートまでご連絡ください";
 inline const std::wstring kNotDelivered =
     L"Depotronが配信されていません。\n\n※詳しくは弊社サポートまでご連絡ください";
 inline const std::wstring kDownloadFailed =

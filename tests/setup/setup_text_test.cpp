@@ -115,20 +115,6 @@ TEST(InstallerAddress, UsesTheDeliveredVersion) {
   EXPECT_EQ(BuildInstallerAddress(CBinary()), L"");
 }
 
-TEST(ProfileValue, QuotedOnlyWhereTheReaderWouldChangeIt) {
-  for (const wchar_t* plain : {L"", L"BOX-001", L"a b", L"a=b", L"\"", L"'", L"\"a", L"a\"",
-                               L"\"a'", L"パス ワード"}) {
-    EXPECT_EQ(QuoteForProfile(plain), plain);
-  }
-  const std::pair<const wchar_t*, const wchar_t*> quoted[] = {
-      {L" a", L"\" a\""},   {L"a ", L"\"a \""},     {L"\ta", L"\"\ta\""},     {L" ", L"\" \""},
-      {L"\"a\"", L"\"\"a\"\""}, {L"'a'", L"\"'a'\""}, {L"\"\"", L"\"\"\"\""},
-  };
-  for (const auto& [value, expected] : quoted) {
-    EXPECT_EQ(QuoteForProfile(value), expected) << testing::PrintToString(std::wstring(value));
-  }
-}
-
 TEST(InstallerPackage, OnlyACompoundFileCounts) {
   const std::string signature = Raw("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
   EXPECT_TRUE(StartsLikeInstallerPackage(signature));

@@ -46,6 +46,13 @@ TEST_F(CommandRunner, DecodesAJapaneseListingFromTheAnsiCodePage) {
   DeleteFileW(file.c_str());
 }
 
+// Not the test's own folder, nor wherever the program was started.
+TEST_F(CommandRunner, TheToolStartsInTheSystemFolder) {
+  wchar_t system_folder[MAX_PATH] = {};
+  ASSERT_NE(0u, GetSystemDirectoryW(system_folder, MAX_PATH));
+  EXPECT_EQ(std::wstring(system_folder), RunFake("cwd\n"));  // ASCII in the prefix
+}
+
 TEST_F(CommandRunner, StandardErrorIsCapturedInTheOrderWritten) {
   EXPECT_EQ(L"out 1\r\nerr 1\r\nout 2\r\nerr 2\r\n",
             RunFake("out out 1\\r\\n\nerr err 1\\r\\n\nsleep 50\nout out 2\\r\\n\nerr err 2\\r\\n\n"));

@@ -53,10 +53,11 @@ class Dism : public ::testing::Test {
 TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
   test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"), k64BitDism);
   ASSERT_TRUE(dism64.ok());
-  EXPECT_EQ(L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE", GetDismPath());
+  // In the prefix's Windows folder ("C:\windows"), not a fixed "C:\WINDOWS".
+  EXPECT_EQ(L"C:\\windows\\SYSNATIVE\\DISM.EXE", GetDismPath());
 
   EXPECT_EQ(1, Query(PrintScript(dism_listing::IotListing(L"Enabled", L"Enabled"))));
-  EXPECT_EQ("\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
+  EXPECT_EQ("\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n", Recorded());
 
   DeleteFileW(record_.c_str());
   {
@@ -66,9 +67,9 @@ TEST_F(Dism, The64BitToolIsUsedWhereItExists) {
     EnableEmbeddedBootExpFeature();
   }
   EXPECT_EQ(
-      "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+      "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
       "/FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n"
-      "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+      "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
       "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n",
       Recorded());
 }

@@ -82,7 +82,7 @@ TEST(DismCombinedState, FromListings) {
 
 TEST(DismCommandLines, QuoteThePathAndNameTheFeature) {
   EXPECT_EQ(L"\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English",
-            ComposeDismCommand(kDismSysnativePath, DismCommand::kGetFeatures));
+            ComposeDismCommand(ComposeSysnativeDismPath(L"C:\\WINDOWS"), DismCommand::kGetFeatures));
   EXPECT_EQ(L"\"C:\\Windows\\system32\\DISM.EXE\" /online /Enable-Feature "
             L"/FeatureName:Client-EmbeddedLogon /all /NoRestart",
             ComposeDismCommand(L"C:\\Windows\\system32\\DISM.EXE",
@@ -90,7 +90,20 @@ TEST(DismCommandLines, QuoteThePathAndNameTheFeature) {
   EXPECT_EQ(
       L"\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
       L"/FeatureName:Client-EmbeddedBootExp /all /NoRestart",
-      ComposeDismCommand(kDismSysnativePath, DismCommand::kEnableEmbeddedBootExp));
+      ComposeDismCommand(ComposeSysnativeDismPath(L"C:\\WINDOWS"), DismCommand::kEnableEmbeddedBootExp));
+}
+
+// The 64-bit tool is looked for in whatever folder Windows is in.
+TEST(DismSysnativePath, FollowsTheWindowsFolder) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\WINDOWS", L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE"},
+      {L"D:\\Win", L"D:\\Win\\SYSNATIVE\\DISM.EXE"},
+      {L"E:\\", L"E:\\SYSNATIVE\\DISM.EXE"},
+      {L"", L""},
+  };
+  for (const auto& [windows, expected] : cases) {
+    EXPECT_EQ(ComposeSysnativeDismPath(windows), expected) << windows;
+  }
 }
 
 }  // namespace

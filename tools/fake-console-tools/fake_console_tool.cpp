@@ -190,6 +190,11 @@ int wmain() {
       Fill(total, space == std::string::npos ? std::string("x") : UnescapeBytes(arg.substr(space + 1)));
     } else if (verb == "sleep") {
       Sleep(std::strtoul(arg.c_str(), nullptr, 10));
+    } else if (verb == "cwd") {  // where it was started
+      wchar_t folder[MAX_PATH] = {};
+      const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+      const std::string bytes = ToUtf8(std::wstring(folder, length < MAX_PATH ? length : 0));
+      WriteAll(out, bytes.data(), bytes.size());
     } else if (verb == "record") {
       AppendToFile(FromUtf8(arg), ToUtf8(command_line) + "\r\n");
     } else if (verb == "window") {
