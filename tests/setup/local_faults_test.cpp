@@ -384,8 +384,7 @@ class PlantedLinks : public ServedFaults {
   std::string Outside() const {
     std::vector<std::wstring> files;
     sysops::ListFiles(&files, outside_, L"*", true);
-    std::string text = test_support::UnixFacts(outside_) + "\n" +
-                       test_support::UnixFacts(outside_file_) + "\n";
+    std::string text = test_support::UnixFacts(outside_) + "\n";
     for (const std::wstring& file : files) {
       text += test_support::ToUtf8(file) + ": " + test_support::ReadBytes(file) + "\n";
     }

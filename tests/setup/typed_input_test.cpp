@@ -25,6 +25,7 @@
 #include "support/fake_console_tools.h"
 #include "support/files.h"
 #include "sysops/product_paths.h"
+#include "sysops/send_box_settings_text.h"
 #include "sysops/registry.h"
 #include "sysops/terminal_values.h"
 
@@ -199,9 +200,11 @@ class TypedInput : public ::testing::Test {
 
     // The settings file, read back the way the survey reads it.
     CMultiIniFile settings(settings_.path().c_str());
-    const std::wstring stored[] = {settings.GetString(L"MAIN", L"ID", L"<none>"),
-                                   settings.GetString(L"MAIN", L"PASS", L"<none>"),
-                                   settings.GetString(L"MAIN", L"GROUP", L"<none>")};
+    using sysops::kSendBoxSection;
+    const std::wstring stored[] = {
+        settings.GetString(kSendBoxSection, sysops::kSendBoxIdKey, L"<none>"),
+        settings.GetString(kSendBoxSection, sysops::kSendBoxPasswordKey, L"<none>"),
+        settings.GetString(kSendBoxSection, sysops::kProcessGroupKey, L"<none>")};
     const std::wstring typed[] = {inputs.send_box_id, inputs.send_box_password, inputs.process_group_id};
     for (int i = 0; i < 3; ++i) {
       // Known loss: the file is an ANSI INI file (Windows writes one unless it

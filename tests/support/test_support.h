@@ -32,6 +32,10 @@
 //                                test; the account the tests run as.
 //   support/recording_sink.h     RecordingSink: the reports a run makes.
 //   support/com.h                ScopedCom: COM on the test's thread.
+//   support/unix_side.h          UnixPathOf, RunUnixShell, UnixFacts (mode
+//                                bits and user.wine.sd); ScopedUnixLink (a
+//                                Unix symbolic link standing in for a
+//                                junction, for one test).
 //
 // Failure model: nothing here throws or asserts. Functions answer false, an
 // empty text or a status; the Scoped* classes answer ok(). The test asserts

@@ -74,13 +74,19 @@ std::string UnixFacts(const std::wstring& windows_path) {
   const std::wstring out = TempFilePath(L"unix-facts");
   const std::string path = UnixPathOf(windows_path);
   if (path.empty()) return std::string();
+  // One interpreter for the path and everything in it: it costs more than
+  // the rest of a test's calls on a busy machine.
   const std::string script =
       "python3 -c 'import os,sys\n"
+      "def facts(p):\n"
+      " try: sd=os.getxattr(p,\"user.wine.sd\",follow_symlinks=False).hex()\n"
+      " except OSError: sd=\"none\"\n"
+      " return oct(os.lstat(p).st_mode & 0o7777)+\" \"+sd\n"
       "p=sys.argv[1]\n"
-      "m=oct(os.lstat(p).st_mode & 0o7777)\n"
-      "try: sd=os.getxattr(p,\"user.wine.sd\",follow_symlinks=False).hex()\n"
-      "except OSError: sd=\"none\"\n"
-      "open(sys.argv[2],\"w\").write(m+\" \"+sd)' " +
+      "lines=[\". \"+facts(p)]\n"
+      "if os.path.isdir(p) and not os.path.islink(p):\n"
+      " lines+=[n+\" \"+facts(os.path.join(p,n)) for n in sorted(os.listdir(p))]\n"
+      "open(sys.argv[2],\"w\").write(\"\\n\".join(lines))' " +
       ShellQuoted(path) + " " + ShellQuoted(UnixPathOf(out));
   std::string facts;
   if (RunUnixShell(script)) facts = ReadBytes(out);
@@ -98,6 +104,20 @@ ScopedUnixLink::ScopedUnixLink(const std::wstring& link, const std::wstring& tar
 
 ScopedUnixLink::~ScopedUnixLink() {
   if (!link_.empty()) RunUnixShell("rm -f " + ShellQuoted(link_));
+}
+
+ScopedImmutable::ScopedImmutable(const std::wstring& path) : path_(UnixPathOf(path)) {
+  if (path_.empty()) return;
+  const std::wstring flag = TempFilePath(L"immutable");
+  // lsattr shows the flag taken; its answer is the proof.
+  ok_ = RunUnixShell("chattr +i " + ShellQuoted(path_) + " && lsattr -d " + ShellQuoted(path_) +
+                     " | cut -c5 > " + ShellQuoted(UnixPathOf(flag))) &&
+        ReadBytes(flag) == "i\n";
+  ::DeleteFileW(flag.c_str());
+}
+
+ScopedImmutable::~ScopedImmutable() {
+  if (!path_.empty()) RunUnixShell("chattr -i " + ShellQuoted(path_));
 }
 
 }  // namespace test_support

@@ -24,7 +24,8 @@ bool RunUnixShell(const std::string& script);
 
 // What Windows' calls cannot show of a file or folder: its Unix mode bits and
 // the access list Wine keeps in the extended attribute user.wine.sd (hex;
-// "none" without one), as "mode sd". Empty when it cannot be read.
+// "none" without one), as ". mode sd", followed for a folder by one line
+// "name mode sd" for each entry in it. Empty when it cannot be read.
 std::string UnixFacts(const std::wstring& windows_path);
 
 // A Unix symbolic link at `link` to `target` (both Windows paths in the
@@ -37,6 +38,19 @@ class ScopedUnixLink : public Scoped {
 
  private:
   std::string link_;
+};
+
+// A file or folder made immutable (chattr +i) for one test, so that neither
+// its mode bits nor its extended attributes can change: Wine then fails to
+// store an access list there. Needs root and a file system with the flag,
+// as the test machine has.
+class ScopedImmutable : public Scoped {
+ public:
+  explicit ScopedImmutable(const std::wstring& path);
+  ~ScopedImmutable();
+
+ private:
+  std::string path_;
 };
 
 }  // namespace test_support

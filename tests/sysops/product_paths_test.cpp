@@ -15,6 +15,7 @@
 #include "sysops/folders.h"
 #include "support/files.h"
 #include "support/unique_name.h"
+#include "support/unix_side.h"
 #include "sysops_test_support.h"
 
 namespace {
@@ -143,6 +144,50 @@ TEST_F(ProductPaths, ThePrivatePackageFolderIsClosedToEveryoneEachTime) {
   EXPECT_EQ(sysops_test::RightsOf(dacl, sysops_test::kEveryone), 0u);
   // Nothing of the public product folders is made for it.
   EXPECT_FALSE(test_support::PathExists(varnel_));
+}
+
+// A restriction that does not take gives no path: a private folder still open
+// to Everyone would let another account swap the package. Wine fails to set
+// an access list where it can neither change the folder's mode bits nor its
+// extended attributes: the folder open to all (mode 777) and immutable.
+TEST_F(ProductPaths, APrivateFolderThatCannotBeRestrictedGivesNoPath) {
+  ASSERT_FALSE(programs_.empty());
+  const std::wstring folder = programs_ + L"\\Varnel\\Setup";
+  test_support::ScopedFolder place(folder);
+  ASSERT_TRUE(place.ok());
+  ASSERT_TRUE(sysops::GrantEveryoneFullAccess(folder));
+  {
+    test_support::ScopedImmutable frozen(folder);
+    ASSERT_TRUE(frozen.ok());
+    EXPECT_EQ(sysops::GetPrivateInstallerPath(), L"");
+    EXPECT_FALSE(sysops::HoldPrivateFolder().is_held());
+  }
+  EXPECT_EQ(sysops::GetPrivateInstallerPath(), folder + L"\\VarnelDepotron.msi");
+}
+
+// The list stored on the folder, read back after the call, is protected: the
+// entries Program Files passes on must not flow in.
+TEST_F(ProductPaths, ThePrivateFolderKeepsItsListProtected) {
+  ASSERT_FALSE(programs_.empty());
+  const std::wstring folder = programs_ + L"\\Varnel\\Setup";
+  test_support::ScopedFolder place(folder);
+  ASSERT_TRUE(place.ok());
+  ASSERT_FALSE(sysops::GetPrivateInstallerPath().empty());
+  if (!sysops_test::IsDaclProtected(folder)) {
+    // Wine 8 as built here keeps no user.wine.sd on folders and rebuilds
+    // the list from the mode bits, without the protected bit, whoever set
+    // it: then this cannot be told under Wine (it holds on Windows).
+    ScratchFolder probe;
+    sysops::AdministratorsOnlyDescriptor restricted;
+    ASSERT_TRUE(restricted.valid());
+    ASSERT_TRUE(::SetFileSecurityW(probe.path().c_str(),
+                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                   restricted.get()));
+    if (!sysops_test::IsDaclProtected(probe.path())) {
+      GTEST_SKIP() << "this Wine keeps no protected bit on any folder";
+    }
+  }
+  EXPECT_TRUE(sysops_test::IsDaclProtected(folder));
 }
 
 TEST_F(ProductPaths, ProgramsLieUnderProgramFiles) {

@@ -70,6 +70,21 @@ inline DaclView ReadDacl(const std::wstring& path) {
   return view;
 }
 
+// Whether the stored DACL is marked protected (SE_DACL_PROTECTED): read back
+// from the file system, not from the descriptor that was built.
+inline bool IsDaclProtected(const std::wstring& path) {
+  DWORD needed = 0;
+  ::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  if (needed == 0) return false;
+  std::vector<BYTE> buffer(needed);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  return ::GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, buffer.data(), needed,
+                            &needed) &&
+         ::GetSecurityDescriptorControl(buffer.data(), &control, &revision) &&
+         (control & SE_DACL_PROTECTED) != 0;
+}
+
 // File rights as the security API reports them for one SID, generic bits
 // mapped; denied bits removed.
 inline ACCESS_MASK RightsOf(const DaclView& dacl, const wchar_t* sid) {

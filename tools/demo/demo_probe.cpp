@@ -14,6 +14,7 @@
 #include "simulated_pc_state.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
+#include "sysops/send_box_settings_text.h"
 #include "sysops/startup_shortcut.h"
 #include "sysops/terminal_values.h"
 
@@ -130,7 +131,7 @@ std::wstring IniValue(const std::wstring& path, const wchar_t* key) {
   // A default no file holds tells a missing key from an empty one.
   const wchar_t kMissing[] = L"\x1f";
   wchar_t value[512] = {};
-  ::GetPrivateProfileStringW(L"MAIN", key, kMissing, value, 512, path.c_str());
+  ::GetPrivateProfileStringW(sysops::kSendBoxSection, key, kMissing, value, 512, path.c_str());
   if (std::wstring(value) == kMissing) return kNone;
   return value[0] ? value : L"\"\"";
 }
@@ -222,7 +223,8 @@ int Probe() {
   const std::wstring data = Folder(CSIDL_COMMON_APPDATA);
   const std::wstring ini =
       Join(Join(data, sysops::kStatusBoxFolder), sysops::kStatusBoxIniFileName);
-  for (const wchar_t* key : {L"ID", L"PASS", L"GROUP"}) {
+  for (const wchar_t* key :
+       {sysops::kSendBoxIdKey, sysops::kSendBoxPasswordKey, sysops::kProcessGroupKey}) {
     Row(L"pc", std::wstring(sysops::kStatusBoxIniFileName) + L" " + key, IniValue(ini, key));
   }
   for (const wchar_t* name :
