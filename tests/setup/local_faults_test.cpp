@@ -290,6 +290,25 @@ TEST_F(ServedFaults, ADestinationThatCannotBeReplacedFailsTheDownload) {
   EXPECT_EQ(test_support::ReadBytes(package_.path()), "earlier package");
 }
 
+// A private folder whose rights cannot be set ends the download with its
+// message, and nothing is downloaded or opened. Wine fails to store a list
+// where it can change neither the mode bits nor the extended attributes: the
+// folder open to all (mode 777) and immutable.
+TEST_F(ServedFaults, APrivateFolderThatCannotBeRestrictedFailsTheDownload) {
+  const std::wstring folder =
+      sysops::GetSpecialFolder(CSIDL_PROGRAM_FILES) + L"\\" + sysops::kPrivateDownloadFolder;
+  test_support::ScopedFolder place(folder);
+  ASSERT_TRUE(place.ok());
+  ASSERT_TRUE(sysops::GrantEveryoneFullAccess(folder));
+  const size_t mark = services_.RequestCount();
+  {
+    test_support::ScopedImmutable frozen(folder);
+    ASSERT_TRUE(frozen.ok());
+    ExpectDownloadFailed();
+  }
+  EXPECT_EQ(services_.RequestsSince(mark).size(), 0u) << "downloaded into an open folder";
+}
+
 // The whole run with the Winlogon key refusing writes: the validations pass,
 // the run stops at the automatic log-on without a message of its own, and
 // nothing after it happens.

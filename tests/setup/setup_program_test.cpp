@@ -257,6 +257,12 @@ class ScopedEnvironmentAddition {
 // a DLL that is not a known DLL. (Wine's own start-up loads uxtheme.dll
 // before the program's first line; a uxtheme.dll planted beside the program
 // would be loaded there, see docs/reliability.md.)
+//
+// The start-up's SetDllDirectoryW(L"") is not shown here: it takes the
+// current folder out of the search only where SetDefaultDllDirectories is
+// missing (Windows 7 without KB2533623). Wine has SetDefaultDllDirectories,
+// whose LOAD_LIBRARY_SEARCH_SYSTEM32 already leaves the current folder out,
+// so dropping that call changes nothing any test under Wine can see.
 TEST_F(SetupProgram, NothingPlacedBesideItOrInItsFolderRunsOrLoads) {
   test_support::ScratchFolder stick{L"vts-stick"};
   ASSERT_TRUE(stick.ok());
