@@ -99,7 +99,7 @@ TEST_F(ConsoleSteps, PowerRunsTheNineCommandsInOrderWhateverTheyAnswer) {
 TEST_F(ConsoleSteps, FeaturesAlreadyEnabledAreNotEnabledAgain) {
   ASSERT_TRUE(dism_.ok());
   AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Enabled"));
-  EXPECT_EQ(Recorded(), "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+  EXPECT_EQ(Recorded(), "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
   EXPECT_TRUE(AllFourWritten());
   EXPECT_EQ(sink_.reports,
             (std::vector<setup_test::Report>{{60, L"ログイン画面の調整 設定中..."}}));
@@ -109,10 +109,10 @@ TEST_F(ConsoleSteps, FeaturesNotAllEnabledAreEnabledThenTheValuesWritten) {
   ASSERT_TRUE(dism_.ok());
   AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Disabled"));
   EXPECT_EQ(Recorded(),
-            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n"
-            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n"
+            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
             "/FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n"
-            "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
+            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
             "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n");
   EXPECT_TRUE(AllFourWritten());
 }
@@ -122,7 +122,7 @@ TEST_F(ConsoleSteps, WithoutTheFeaturesNothingChanges) {
   for (const std::wstring& listing : {dism_listing::ProListing(), std::wstring()}) {
     ::DeleteFileW(record_.c_str());
     AdjustLogonScreen(listing);
-    EXPECT_EQ(Recorded(), "\"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+    EXPECT_EQ(Recorded(), "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
     EXPECT_EQ(MachineDword(sysops::kBrandingNeutral), 0u);
     EXPECT_EQ(MachineDword(sysops::kHideBootLogo), 0u);
   }

@@ -55,7 +55,8 @@ const std::wstring kNotInstalled = L"( 未インストール ）";
 // there is, by its full path in the system folder (never by a bare name,
 // which would be looked for beside the program first).
 std::wstring ExpectedDismProgram() {
-  if (test_support::OnWow64()) return L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE";
+  // In the Windows folder, as the prefix names it.
+  if (test_support::OnWow64()) return L"C:\\windows\\SYSNATIVE\\DISM.EXE";
   wchar_t system[MAX_PATH] = {};
   ::GetSystemDirectoryW(system, MAX_PATH);
   return std::wstring(system) + L"\\DISM.EXE";
