@@ -108,53 +108,27 @@ std::wstring DescribeWindowReaction(int result, const std::wstring& message) {
 
 }  // namespace
 
-std::wstring RecordFolderPath() {
-  const std::wstring package = sysops::GetPrivateInstallerPath();
-  const std::size_t slash = package.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : package.substr(0, slash);
-}
-
-RecordFiles::RecordFiles(std::wstring folder) : folder_(std::move(folder)) {}
+std::wstring RecordFolderPath() { return sysops::HoldPrivateFolder().path(); }
 
 fw::ScopedFileHandle RecordFiles::CreateNew(const std::wstring& name) const {
-  if (folder_.empty()) {
-    ::SetLastError(ERROR_PATH_NOT_FOUND);
-    return fw::ScopedFileHandle();
-  }
-  // CREATE_NEW: whatever already stands under the name (a file, a link) is
-  // never written through.
-  return fw::ScopedFileHandle(::CreateFileW(sysops::AppendPath(folder_, name).c_str(),
-                                            GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
-                                            nullptr));
+  return folder_.CreateNewFile(name);
 }
 
 std::vector<std::wstring> RecordFiles::Names() const {
-  std::vector<std::wstring> names;
-  if (folder_.empty()) return names;
-  WIN32_FIND_DATAW found{};
-  fw::ScopedFindHandle find(::FindFirstFileExW(sysops::AppendPath(folder_, L"*").c_str(),
-                                               FindExInfoBasic, &found, FindExSearchNameMatch,
-                                               nullptr, 0));
-  if (!find) return names;
-  do {
-    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-      names.emplace_back(found.cFileName);
-    }
-  } while (::FindNextFileW(find.get(), &found));
-  return names;
+  return folder_.ListFileNames(L"setup-*.log");
 }
 
-bool RecordFiles::Remove(const std::wstring& name) const {
-  return !folder_.empty() && ::DeleteFileW(sysops::AppendPath(folder_, name).c_str());
-}
+bool RecordFiles::Remove(const std::wstring& name) const { return folder_.RemoveFile(name); }
 
-RunRecord::RunRecord(const SetupInputs& inputs, const std::wstring& folder)
+RunRecord::RunRecord(const SetupInputs& inputs) : RunRecord(inputs, sysops::HoldPrivateFolder()) {}
+
+RunRecord::RunRecord(const SetupInputs& inputs, sysops::HeldFolder folder)
     : secrets_{inputs.logon_password, inputs.send_box_password, DeliveryCredential(),
                kStatusCredential},
       started_ms_(::GetTickCount64()) {
-  const RecordFiles files(folder.empty() ? RecordFolderPath() : folder);
-  DWORD error = ERROR_PATH_NOT_FOUND;
+  // The error of reaching the folder, before anything else runs.
+  DWORD error = folder.is_held() ? ERROR_SUCCESS : ::GetLastError();
+  const RecordFiles files(std::move(folder));
   if (files.ok()) {
     const RecordTime begun = Now();
     for (int sequence = 1; sequence <= kMostSequences && !file_; ++sequence) {
@@ -173,8 +147,7 @@ RunRecord::RunRecord(const SetupInputs& inputs, const std::wstring& folder)
     }
   } else {
     file_failed_ = true;
-    WriteDebugOutput(DescribeWindowsError(L"setup record: beginning a record in \"" +
-                                              files.folder() + L"\"",
+    WriteDebugOutput(DescribeWindowsError(L"setup record: beginning a record in the private folder",
                                           error, SystemErrorText(error))
                          .append(L"; the run goes on without one\r\n")
                          .c_str());

@@ -17,19 +17,21 @@
 //
 // Failure model: the record never changes the run. A record that cannot be
 // begun or written (folder refused, disk full) says so once on the debug
-// channel and goes on there alone. Each line is written through to the file
-// as it comes, so whatever ends the process leaves every line before it.
-// Nothing throws out of it.
+// channel and goes on there alone. Each line is handed to Windows as it
+// comes (WriteFile, no buffer of the program's own), so whatever ends the
+// process leaves every line before it in the file. Nothing throws out of it.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/scoped_handle.h"
 #include "setup/run_events.h"
 #include "setup/setup_run.h"
+#include "sysops/held_folder.h"
 
 namespace setup {
 
@@ -37,35 +39,39 @@ namespace setup {
 // assemblyIdentity carries the same.
 inline constexpr wchar_t kProgramVersion[] = L"1.0.0.0";
 
-// Where the records are kept: Program Files + "Varnel\Setup", prepared as
-// GetPrivateInstallerPath prepares it. Empty when it cannot be.
+// Where the records are kept: Program Files + "Varnel\Setup", reached and
+// prepared as sysops::HoldPrivateFolder does. Empty when it cannot be.
 std::wstring RecordFolderPath();
 
-// The record's files: the one place that writes them. Each file is created
-// new in the folder, never opened over something that stands there already.
+// The record's files: the one place that writes them. The folder is reached
+// and held as every folder of an elevated write (sysops::HeldFolder: no link
+// followed); each file is created new in it, never opened over something
+// that stands there already.
 class RecordFiles {
  public:
-  explicit RecordFiles(std::wstring folder);
-  bool ok() const { return !folder_.empty(); }
-  const std::wstring& folder() const { return folder_; }
-  // A new file `name`, written through (no cache between a line and the
-  // disk); empty with the thread's last error when it cannot be made.
+  explicit RecordFiles(sysops::HeldFolder folder) : folder_(std::move(folder)) {}
+  bool ok() const { return folder_.is_held(); }
+  const std::wstring& folder() const { return folder_.path(); }
+  // A new file `name`; empty with the thread's last error when it cannot be
+  // made.
   fw::ScopedFileHandle CreateNew(const std::wstring& name) const;
-  // The names of the plain files in the folder.
+  // The names of the records' files in the folder.
   std::vector<std::wstring> Names() const;
   bool Remove(const std::wstring& name) const;
 
  private:
-  std::wstring folder_;
+  sysops::HeldFolder folder_;
 };
 
 class RunRecord : public IRunEvents {
  public:
-  // Begins the record of a run of `inputs` in `folder` (RecordFolderPath()
-  // when empty) and writes its head: version, Windows, the inputs with the
-  // passwords masked. While it lives it is the record RecordWindowClosed
-  // speaks to.
-  explicit RunRecord(const SetupInputs& inputs, const std::wstring& folder = std::wstring());
+  // Begins the record of a run of `inputs` in the private folder
+  // (sysops::HoldPrivateFolder), or in `folder`, removes the records beyond
+  // the newest 20 there, lets the folder go and writes the record's head:
+  // version, Windows, the inputs with the passwords masked. While it lives
+  // it is the record RecordWindowClosed speaks to.
+  explicit RunRecord(const SetupInputs& inputs);
+  RunRecord(const SetupInputs& inputs, sysops::HeldFolder folder);
   ~RunRecord();
   RunRecord(const RunRecord&) = delete;
   RunRecord& operator=(const RunRecord&) = delete;
