@@ -372,7 +372,11 @@ void CSetupRun::RegisterTerminalStartup() {
     return;
   }
   sysops::CreateTerminalStartupShortcut();
-  if (!sysops::IsTerminalInStartup()) events_.Ignored(L"the start-up shortcut could not be made");
+  if (sysops::IsTerminalInStartup()) {
+    events_.Detail(L"made the start-up shortcut");
+  } else {
+    events_.Ignored(L"the start-up shortcut could not be made");
+  }
 }
 
 bool CSetupRun::WriteSendBoxSettings() {

@@ -38,6 +38,7 @@
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
+#include "support/com.h"
 #include "support/terminal_state.h"
 #include "sysops/folders.h"
 #include "sysops/product_paths.h"
@@ -386,14 +387,17 @@ std::vector<RecordedRun> RecordedRuns(const std::string& enable_fails) {
     run.lines = {{"setup run of VarnelTerminalSetupWizard 1.0.0.0"},
                  {"Windows: ", ", edition ", ", build "},
                  {"process: ", "-bit"},
-                 {"inputs: user \"terminal\"", "password \"●●●●●●●●\"", "its password \"●●●●●●●●\""},
+                 {"inputs: user \"terminal\"", "password \"" + Utf8(setup::MaskedLike(L"ログオン#秘 1")),
+                  "its password \"" + Utf8(setup::MaskedLike(L"box&秘=2")) + "\""},
                  {"step 5% began: Windows ログイン情報 確認中..."},
                  {"Windows accepted the log-on"},
                  {"step 5% ended"},
                  {"GET " + descriptor + ": HTTP 200"},
                  {"GET " + status + ": HTTP 200"},
                  {"the service accepted the send box"},
-                 {"wrote AutoAdminLogon \"1\"", "DefaultPassword \"●●●●●●●●\""},
+                 {"wrote AutoAdminLogon \"1\"",
+                  "DefaultPassword \"" + Utf8(setup::MaskedLike(L"ログオン#秘 1")) + "\""},
+                 {"made the start-up shortcut"},
                  {"step 40% ended"},
                  {"step 60% began: ログイン画面の調整 設定中..."},
                  {"the features are enabled"},
@@ -599,6 +603,8 @@ class RunRecords : public LocalFaults {
     return path;
   }
 
+  // The start-up shortcut is a shell-link object.
+  test_support::ScopedCom com_;
   test_support::LocalServices services_;
   test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"),
                                         kSystemPowercfg};
@@ -661,31 +667,39 @@ TEST_F(RunRecords, EachRunNamesItsStepsAndCausesAndNoSecret) {
 }
 
 // The newest 20 records stay; older ones go, other files never.
+// The names of the records' files in the private folder, held only for the
+// look.
+std::vector<std::wstring> RecordNames() {
+  std::vector<std::wstring> names = sysops::HoldPrivateFolder().ListFileNames(L"setup-*.log");
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(RunRecords, TheFolderKeepsTheTwentyNewest) {
-  sysops::HeldFolder folder = sysops::HoldPrivateFolder();
-  ASSERT_TRUE(folder.is_held());
-  for (const std::wstring& name : folder.ListFileNames(L"setup-*.log")) folder.RemoveFile(name);
+  for (const std::wstring& name : RecordNames()) {
+    ASSERT_TRUE(sysops::HoldPrivateFolder().RemoveFile(name));
+  }
   std::vector<std::wstring> planted;
   for (int second = 0; second < 25; ++second) {
     planted.push_back(setup::RecordFileName({2000, 1, 1, 0, 0, second, 0}));
-    ASSERT_TRUE(test_support::WriteBytes(folder.PathOf(planted.back()), "old record"));
+    ASSERT_TRUE(test_support::WriteBytes(private_folder_ + L"\\" + planted.back(), "old record"));
   }
-  test_support::ScopedFile notes{folder.PathOf(L"setup-notes.log")};
+  test_support::ScopedFile notes{private_folder_ + L"\\setup-notes.log"};
   ASSERT_TRUE(test_support::WriteBytes(notes.path(), "not a record"));
   std::wstring path;
   {
     setup::RunRecord record(RecordInputs());
     path = record.path();
   }
-  ASSERT_NE(path, L"");
-  std::vector<std::wstring> left = folder.ListFileNames(L"setup-*.log");
-  std::sort(left.begin(), left.end());
+  ASSERT_EQ(ParentOf(path), private_folder_);
+  // 25 planted and the new one: the six oldest go.
   std::vector<std::wstring> expected(planted.begin() + 6, planted.end());
-  expected.push_back(path.substr(folder.path().size() + 1));
+  expected.push_back(path.substr(private_folder_.size() + 1));
   expected.push_back(L"setup-notes.log");
   std::sort(expected.begin(), expected.end());
+  const std::vector<std::wstring> left = RecordNames();
   EXPECT_EQ(left, expected);
-  for (const std::wstring& name : left) folder.RemoveFile(name);
+  for (const std::wstring& name : left) ::DeleteFileW((private_folder_ + L"\\" + name).c_str());
 }
 
 // A log-on check that throws, or during which the window is closed: the
@@ -705,17 +719,15 @@ class ClosingLogon : public setup::ILogonCheck {
 };
 
 TEST_F(RunRecords, ARunCutShortEndsItsRecordWithWhatEndedIt) {
-  sysops::HeldFolder folder = sysops::HoldPrivateFolder();
-  ASSERT_TRUE(folder.is_held());
-  const auto newest = [&folder](const std::set<std::wstring>& before) {
-    for (const std::wstring& name : folder.ListFileNames(L"setup-*.log")) {
-      if (!before.count(name)) return folder.PathOf(name);
+  const auto names = [] {
+    const std::vector<std::wstring> list = RecordNames();
+    return std::set<std::wstring>(list.begin(), list.end());
+  };
+  const auto newest = [this](const std::set<std::wstring>& before) {
+    for (const std::wstring& name : RecordNames()) {
+      if (!before.count(name)) return private_folder_ + L"\\" + name;
     }
     return std::wstring();
-  };
-  const auto names = [&folder] {
-    const std::vector<std::wstring> list = folder.ListFileNames(L"setup-*.log");
-    return std::set<std::wstring>(list.begin(), list.end());
   };
   struct Cut {
     const char* name;
