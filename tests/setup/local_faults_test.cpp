@@ -466,7 +466,8 @@ std::vector<RecordedRun> RecordedRuns(const std::string& enable_fails) {
   failing("the status service answering a page", "", page, "", kCheckError,
           {{"GET " + status + ": HTTP 200"},
            {"the answer is not the service's; it begins: <html><body>Maintenance"}});
-  failing("the status service refusing the box", "", "error=停止中です\n", "",
+  failing("the status service refusing the box", "",
+          "body=<html><body>\\r\\n<p>##ERROR## 停止中です</p>\\r\\n</body></html>\n", "",
           L"ステイタス通知用 送信BOXが利用できません\n ( ※停止中です )",
           {{"the service refused the send box: 停止中です"}});
   failing("the installer answering 500", "", "", "status=500\n", kDownloadFailed,
@@ -540,12 +541,16 @@ class RunRecords : public LocalFaults {
     ASSERT_TRUE(test_support::WriteBytes(
         enabled_listing_, codec::Encode(dism_listing::IotListing(L"Enabled", L"Enabled"),
                                         codec::CodePage::kThreadAnsi)));
+    updater_bytes_ = test_support::TempFilePath(L"updater");
+    ASSERT_TRUE(test_support::WriteBytes(updater_bytes_,
+                                         std::string(kUpdaterBytes, sizeof kUpdaterBytes - 1)));
     previous_sink_ = SetDebugOutputSink(CaptureDebugOutput);
   }
   void TearDown() override {
     SetDebugOutputSink(previous_sink_);
     ::DeleteFileW(listing_.c_str());
     ::DeleteFileW(enabled_listing_.c_str());
+    ::DeleteFileW(updater_bytes_.c_str());
     files_.DeleteAll();
     LocalFaults::TearDown();
   }
@@ -576,9 +581,10 @@ class RunRecords : public LocalFaults {
         test_support::kDismScriptVariable,
         arranged.dism.empty() ? "outfile " + test_support::ToUtf8(enabled_listing_) + "\n"
                               : arranged.dism);
+    std::unique_ptr<test_support::ScopedProgram> updater;
     if (arranged.updater) {
-      EXPECT_TRUE(test_support::WriteBytes(updater_.path(),
-                                           std::string(kUpdaterBytes, sizeof kUpdaterBytes - 1)));
+      updater = std::make_unique<test_support::ScopedProgram>(updater_bytes_, updater_.path());
+      EXPECT_TRUE(updater->ok());
     } else {
       ::DeleteFileW(updater_.path().c_str());
     }
@@ -617,6 +623,7 @@ class RunRecords : public LocalFaults {
   const std::wstring private_folder_ = ParentOf(sysops::GetPrivateInstallerPath());
   std::wstring listing_;
   std::wstring enabled_listing_;
+  std::wstring updater_bytes_;
   DebugOutputSink previous_sink_ = nullptr;
 };
 
