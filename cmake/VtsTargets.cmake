@@ -109,8 +109,12 @@ endfunction()
 # there is no WoW64, no SYSNATIVE, one registry view and no "Program Files
 # (x86)". The same executable and time-out, label win32; no 64-bit test
 # touches that prefix, so its tests lock only each other out. Fixtures and
-# environment are the caller's to add.
+# environment are the caller's to add. The 64-bit twin has none: its programs
+# cannot run on a 32-bit Windows.
 function(vts_add_win32_run test)
+  if(VTS_TWIN64)
+    return()
+  endif()
   get_test_property(${test} TIMEOUT timeout)
   add_test(NAME ${test}_win32
            COMMAND ${VTS_WINE_RUN} --arch win32 --prefix ${VTS_WINEPREFIX32}

@@ -12,10 +12,21 @@
 
 namespace test_support {
 
-// The Windows this 32-bit test runs on: true on a 64-bit Windows, where
-// WoW64 gives it SYSNATIVE, a registry view of its own beside the 64-bit one
-// and "Program Files (x86)"; false on a 32-bit Windows, which has none of
-// these. The tests of the delivered program run on both and check each.
+// Whether this test is a 32-bit process, as the delivered program is, or one
+// of the 64-bit twin (cmake/mingw-x86_64.cmake), which runs where 32-bit code
+// cannot.
+inline constexpr bool kThis32Bit = sizeof(void*) == 4;
+// Why a check that needs a 32-bit process (WoW64: SYSNATIVE, the 32-bit
+// registry view as its own) is skipped on the twin; for GTEST_SKIP.
+inline constexpr char kNeeds32BitProcess[] =
+    "needs a 32-bit process under WoW64, and this is the 64-bit twin (it runs where "
+    "32-bit code cannot; the 32-bit build checks this where it can run)";
+
+// The Windows this test runs on, as WoW64 shows it: true for a 32-bit test on
+// a 64-bit Windows, where WoW64 gives it SYSNATIVE, a registry view of its own
+// beside the 64-bit one and "Program Files (x86)"; false on a 32-bit Windows,
+// which has none of these, and for the 64-bit twin, which needs none of them.
+// The tests of the delivered program run on all three and check each.
 bool OnWow64();
 // The program-files folder such a program gets, as Windows spells it.
 std::wstring ExpectedProgramFiles();

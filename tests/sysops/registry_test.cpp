@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/scoped_handle.h"
+#include "support/programs.h"
 #include "support/registry.h"
 #include "support/unique_name.h"
 
@@ -34,10 +35,15 @@ using test_support::UniqueName;
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Named first: TearDown removes the keys below the name whatever happens,
+    // and without one it would remove all of SOFTWARE.
+    name_ = UniqueName(L"VtsRegistryTest");
+    // The test prefix is 64-bit: a 32-bit test meets WoW64 there, the 64-bit
+    // twin's test has the 64-bit view as its own.
     BOOL wow64 = FALSE;
     ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
-    ASSERT_TRUE(wow64) << "the test prefix is 64-bit; this 32-bit test must run under WoW64";
-    name_ = UniqueName(L"VtsRegistryTest");
+    ASSERT_EQ(wow64 != FALSE, test_support::kThis32Bit)
+        << "the test prefix is 64-bit; a 32-bit test must run under WoW64, a 64-bit one without";
   }
   void TearDown() override {
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
@@ -220,15 +226,22 @@ TEST_F(RegistryTest, ReadsPreferThe64BitViewAndFallBackToTheOwnOne) {
                      KEY_WOW64_32KEY));
   EXPECT_EQ(ReadRegistryDword(MachinePath(L"Both\\N")), 64u);
 
-  // A key that exists only in the 32-bit view is still found.
+  // A key that exists only in the 32-bit view is still found by a 32-bit
+  // process, whose own view that is; a 64-bit process's own view is the
+  // 64-bit one, so the twin finds nothing there.
   const wchar_t only32[] = L"only32";
   ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"T", REG_SZ, only32,
                      sizeof(only32), KEY_WOW64_32KEY));
   ASSERT_TRUE(SetRaw(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", L"N", REG_DWORD, &in32, 4,
                      KEY_WOW64_32KEY));
   ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MachineKey() + L"\\Only32", KEY_WOW64_64KEY));
-  EXPECT_EQ(ReadRegistryString(MachinePath(L"Only32\\T"), L"default"), L"only32");
-  EXPECT_EQ(ReadRegistryDword(MachinePath(L"Only32\\N")), 32u);
+  if (test_support::kThis32Bit) {
+    EXPECT_EQ(ReadRegistryString(MachinePath(L"Only32\\T"), L"default"), L"only32");
+    EXPECT_EQ(ReadRegistryDword(MachinePath(L"Only32\\N")), 32u);
+  } else {
+    EXPECT_EQ(ReadRegistryString(MachinePath(L"Only32\\T"), L"default"), L"default");
+    EXPECT_EQ(ReadRegistryDword(MachinePath(L"Only32\\N")), 0u);
+  }
 }
 
 TEST_F(RegistryTest, ReadsTheProductNameOfTheSystem) {

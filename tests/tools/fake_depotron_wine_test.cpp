@@ -11,6 +11,7 @@
 
 #include "support/fake_depotron.h"
 #include "support/files.h"
+#include "support/programs.h"
 
 namespace {
 
@@ -64,9 +65,11 @@ class FakeDepotronTest : public testing::Test {
   FakeDepotron depotron_;
 };
 
-TEST_F(FakeDepotronTest, OpeningThePackageInstallsTheUpdaterUnderProgramFilesX86) {
-  // A 32-bit process on a 64-bit prefix: the 32-bit Program Files folder.
-  EXPECT_EQ(depotron_.updater(), L"C:\\Program Files (x86)\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
+TEST_F(FakeDepotronTest, OpeningThePackageInstallsTheUpdaterWhereTheProgramLooks) {
+  // A 32-bit process on a 64-bit prefix: the 32-bit Program Files folder; the
+  // 64-bit twin and its 64-bit package: the 64-bit one.
+  EXPECT_EQ(depotron_.updater(),
+            test_support::ExpectedProgramFiles() + L"\\Varnel\\VarnelDepotron\\VarnelUpdate.exe");
   ASSERT_EQ(WaitAndClose(Open(depotron_.package()), FakeDepotron::kInstallerWaitMs), WAIT_OBJECT_0)
       << "the package did not finish installing on its own (a dialog waiting?)";
   EXPECT_TRUE(FakeDepotron::WaitForInstallers(FakeDepotron::kInstallerWaitMs));

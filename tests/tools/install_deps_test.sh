@@ -133,5 +133,22 @@ skew|0|update update install private=2|could not be fetched for every architectu
 resolver|1|update install private=0|could not install: wine32:i386
 TABLE
 
+# Wine's 32-bit part only where 32-bit code runs; the x86_64 compiler of the
+# 64-bit twin everywhere. NO_32BIT=1 stands for a machine without 32-bit
+# execution; without it the machine's own mode decides.
+mode=$(bash "$here/../../tools/machine-mode" --quiet "$scratch")
+for case in "NO_32BIT=1|no" "NO_32BIT=|$([ "$mode" = both ] && echo yes || echo no)"; do
+  run=$scratch/mode-${case%%|*}
+  mkdir -p "$run"
+  env "${case%%|*}" PATH="$stubs:$PATH" STUB=healthy STUB_DIR=$run \
+    bash "$here/../../tools/install-deps" >/dev/null 2>&1
+  install=$(grep '^apt-get .*install' "$run/calls.log")
+  has32=no
+  [[ " $install " == *" wine32:i386 "* ]] && has32=yes
+  expect "${case%%|*} (a $mode machine): wine32:i386 installed" "${case#*|}" "$has32"
+  expect "${case%%|*}: the x86_64 compiler installed" yes \
+    "$([[ " $install " == *" g++-mingw-w64-x86-64-posix "* ]] && echo yes || echo no)"
+done
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
