@@ -656,7 +656,7 @@ TEST_F(RunRecords, EachRunNamesItsStepsAndCausesAndNoSecret) {
     const std::wstring name = path.substr(private_folder_.size() + 1);
     EXPECT_EQ(name.compare(0, 6, L"setup-"), 0) << Utf8(name);
     EXPECT_EQ(name.substr(name.size() - 4), L".log");
-    const std::string bytes = test_support::ReadBytes(path);
+    const std::string bytes = setup_test::RecordBytes(path);
     EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no UTF-8 byte-order mark";
     setup_test::ExpectNoSecrets(bytes, inputs, "the record");
     const std::vector<std::string> lines = setup_test::RecordLines(path);

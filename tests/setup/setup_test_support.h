@@ -124,10 +124,25 @@ class MachineKeyWritingDenied {
   bool denied_ = false;
 };
 
+// The bytes of a run's record, also while the run holds it (it holds it
+// with delete access, so a reader must share deleting too).
+inline std::string RecordBytes(const std::wstring& path) {
+  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
 // The lines of a run's record (UTF-8 after its byte-order mark), each
 // without its time stamp; empty when there is no such file.
 inline std::vector<std::string> RecordLines(const std::wstring& path) {
-  std::string bytes = test_support::ReadBytes(path);
+  std::string bytes = RecordBytes(path);
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   std::vector<std::string> lines;
   for (std::size_t at = 0; at < bytes.size();) {

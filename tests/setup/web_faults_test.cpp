@@ -260,7 +260,7 @@ class WebFaults : public ::testing::Test {
     std::vector<std::string> parts = fault.record;
     parts.push_back("GET " + url);
     EXPECT_TRUE(setup_test::SomeLineHas(lines, parts)) << setup_test::Joined(lines);
-    setup_test::ExpectNoSecrets(test_support::ReadBytes(record_->path()), Inputs(), "the record");
+    setup_test::ExpectNoSecrets(setup_test::RecordBytes(record_->path()), Inputs(), "the record");
     return lines;
   }
   SetupInputs Inputs() const {
