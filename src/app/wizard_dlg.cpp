@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/application_mutex.h"
+#include "setup/run_record.h"
 #include "setup/setup_run.h"
 
 const wchar_t kDepotronMutexName[] = L"VarnelUpdateExecute Mutex 1.0";
@@ -123,6 +124,8 @@ void CVarnelTerminalSetupWizardDlg::OnCancel() {
       }
       return;
     }
+    // The process ends with the window: the run's record says so last.
+    if (m_hSetupThread) setup::RecordWindowClosed();
   }
   fw::Dialog::OnCancel();
 }

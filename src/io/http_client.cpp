@@ -197,13 +197,20 @@ class BodySink {
   virtual bool Finish() = 0;
 };
 
-BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& sink) {
+BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& sink,
+           HttpOutcome& outcome) {
+  outcome = HttpOutcome();
+  // The error of the call that just failed, kept before anything else runs.
+  const auto call_failed = [&outcome] {
+    outcome.error = ::GetLastError();
+    return FALSE;
+  };
   UrlParts origin;
-  if (!SplitUrl(url, origin)) return FALSE;
+  if (!SplitUrl(url, origin)) return call_failed();
   try {
     net::ScopedHandle session(net::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
                                                  nullptr, INTERNET_FLAG_DONT_CACHE));
-    if (!session) return FALSE;
+    if (!session) return call_failed();
     net::InternetSetStatusCallbackW(session.get(), OnStatus);
     const std::wstring authorization = L"Authorization: Basic " + credential + L"\r\n";
 
@@ -219,23 +226,24 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
       request.reset();
       connection.reset(net::InternetConnectW(session.get(), target.host.c_str(), target.port,
                                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, kContext));
-      if (!connection) return FALSE;
+      if (!connection) return call_failed();
       DWORD flags = kRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT;
       // The first URL is requested as given, whatever its scheme; a redirect
       // to https is followed over TLS as WinINet's own redirection would.
       if (hop > 0 && target.https) flags |= INTERNET_FLAG_SECURE;
       request.reset(net::HttpOpenRequestW(connection.get(), L"GET", target.object.c_str(), nullptr,
                                           nullptr, nullptr, flags, kContext));
-      if (!request) return FALSE;
+      if (!request) return call_failed();
       net::HttpAddRequestHeadersW(request.get(), kFixedHeaders, static_cast<DWORD>(-1),
                                   HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       if (io::CredentialMayFollow(given, AuthorityOf(target))) {
         net::HttpAddRequestHeadersW(request.get(), authorization.c_str(), static_cast<DWORD>(-1),
                                     HTTP_ADDREQ_FLAG_ADD_IF_NEW);
       }
-      if (!net::HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return FALSE;
+      if (!net::HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return call_failed();
       DWORD status = 0;
-      if (!QueryStatus(request.get(), status)) return FALSE;
+      if (!QueryStatus(request.get(), status)) return call_failed();
+      outcome.status = status;
       if (status < 300) break;
       if (!IsRedirect(status) || hop >= kMaxRedirects) return FALSE;
       std::wstring location;
@@ -257,7 +265,7 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     const bool chunked = HeaderContains(request.get(), HTTP_QUERY_TRANSFER_ENCODING, L"chunked");
     const bool hasLength = !chunked && QueryContentLength(request.get(), announced);
     const bool serverCloses = ServerClosesConnection(request.get());
-    if (!sink.Begin(hasLength ? &announced : nullptr)) return FALSE;
+    if (!sink.Begin(hasLength ? &announced : nullptr)) return call_failed();
 
     ReadWatch watch;
     watch.request = request.get();
@@ -266,19 +274,29 @@ BOOL Fetch(const std::wstring& url, const std::wstring& credential, BodySink& si
     ULONGLONG received = 0;
     for (;;) {
       DWORD got = 0;
-      if (!net::InternetReadFile(request.get(), chunk.data(), kReadChunk, &got)) return FALSE;
+      if (!net::InternetReadFile(request.get(), chunk.data(), kReadChunk, &got)) {
+        outcome.body_cut = true;
+        return call_failed();
+      }
       if (got == 0) break;
       sink.Write(chunk.data(), got);
       received += got;
+      outcome.received = received;
     }
     // WinINet reports a connection closed in the middle of the body as an
     // ordinary end of data: the count tells a cut body from a whole one.
-    if (hasLength && received != announced) return FALSE;
+    if (hasLength && received != announced) {
+      outcome.body_cut = true;
+      return FALSE;
+    }
     if (chunked && !serverCloses) {
       request.reset();
-      if (watch.connection_closed) return FALSE;
+      if (watch.connection_closed) {
+        outcome.body_cut = true;
+        return FALSE;
+      }
     }
-    return sink.Finish() ? TRUE : FALSE;
+    return sink.Finish() ? TRUE : call_failed();
   } catch (...) {
     return FALSE;
   }
@@ -353,21 +371,24 @@ class FileSink : public BodySink {
 
 }  // namespace
 
-BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body) {
+BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential, CBinary& body,
+                     HttpOutcome* outcome) {
+  HttpOutcome unused;
   try {
     BufferSink sink(body);
-    return Fetch(url, credential, sink);
+    return Fetch(url, credential, sink, outcome ? *outcome : unused);
   } catch (...) {
     return FALSE;
   }
 }
 
 BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
-                        const std::wstring& path) {
+                        const std::wstring& path, HttpOutcome* outcome) {
+  HttpOutcome unused;
   try {
     if (path.empty()) return FALSE;
     FileSink sink(path);
-    return Fetch(url, credential, sink);
+    return Fetch(url, credential, sink, outcome ? *outcome : unused);
   } catch (...) {
     return FALSE;
   }

@@ -9,11 +9,20 @@
 
 #include "base/binary.h"
 
+// How a request went, for a caller that must tell why it failed; the BOOL
+// result alone decides success. Both functions fill it when given one.
+struct HttpOutcome {
+  DWORD status = 0;       // the final HTTP status; 0 when no answer came
+  DWORD error = 0;        // the Windows or WinINet error of the call that failed
+  ULONGLONG received = 0; // body bytes that arrived
+  bool body_cut = false;  // the body broke off before its end
+};
+
 // Appends the response body to `body` (not emptied first). TRUE when the final
 // status was below 300 and the whole body arrived; when the body breaks off,
 // the bytes already appended stay and the answer is FALSE.
 [[nodiscard]] BOOL HttpGetToBuffer(const std::wstring& url, const std::wstring& credential,
-                                   CBinary& body);
+                                   CBinary& body, HttpOutcome* outcome = nullptr);
 
 // Writes the response body to `path`. The file appears under that name only
 // once the whole body arrived; until then it is written to `path` +
@@ -21,4 +30,4 @@
 // interrupted run). An existing file is replaced only on success. FALSE also
 // when the file cannot be created.
 [[nodiscard]] BOOL HttpDownloadToFile(const std::wstring& url, const std::wstring& credential,
-                                      const std::wstring& path);
+                                      const std::wstring& path, HttpOutcome* outcome = nullptr);

@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <utility>
 
+#include "base/text_codec.h"
 #include "framework/scoped_handle.h"
 #include "io/http_client.h"
 #include "io/text_file.h"
+#include "setup/run_record.h"
+#include "setup/run_record_text.h"
 #include "setup/setup_text.h"
 #include "setup/web_services.h"
 #include "sysops/command_runner.h"
@@ -79,6 +83,34 @@ constexpr DWORD kFinalPauseMs = 100;
 
 using sysops::FileExists;
 
+// How much of an answer that is not what it should be the record shows.
+constexpr std::size_t kAnswerShown = 120;
+// DISM's "done, the change waits for a restart".
+constexpr std::uint32_t kDismRestartNeeded = 3010;
+
+// What the record says of one request.
+std::wstring DescribeRequest(const std::wstring& url, const HttpOutcome& got) {
+  if (got.status == 0) return DescribeHttpNoAnswer(url, got.error, SystemErrorText(got.error));
+  std::wstring text = DescribeHttpAnswer(url, got.status, got.received);
+  if (got.body_cut) {
+    text += got.error ? L", " + WindowsFailure(L"the body", got.error) : L", the body broke off";
+  }
+  return text;
+}
+
+// What the record says of a console tool that did not end well.
+std::wstring DescribeCommand(const sysops::CommandResult& ran) {
+  if (!ran.started) return WindowsFailure(L"starting " + ran.command_line, ran.start_error);
+  return DescribeToolRun(ran.command_line, ran.exit_code, ran.output);
+}
+
+std::string BytesOf(const CBinary& binary) {
+  const BYTE* data = binary.GetData();
+  return data ? std::string(reinterpret_cast<const char*>(data),
+                            static_cast<std::size_t>(binary.GetLength()))
+              : std::string();
+}
+
 bool UploadPending() { return FileExists(sysops::GetUploadMarkerPath()); }
 
 // The first bytes of an open file; fewer (or none) when it is shorter or
@@ -135,11 +167,26 @@ bool WindowsLogonCheck::LogOn(const std::wstring& user, const std::wstring& doma
 }
 
 SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon) {
-  CSetupRun run(progress, inputs, logon);
+  RunRecord record(inputs);
+  CSetupRun run(progress, inputs, logon, TheShellOpener(), record);
   SetupOutcome outcome;
-  outcome.result = run.Run();
+  try {
+    outcome.result = run.Run();
+  } catch (const std::exception& exception) {
+    record.EndedBy(L"an exception (" + codec::Decode(exception.what(), codec::CodePage::kThreadAnsi) +
+                   L")");
+    throw;
+  } catch (...) {
+    record.EndedBy(L"an exception");
+    throw;
+  }
   outcome.error_text = run.ErrorText();
   return outcome;
+}
+
+IRunEvents& NoEvents() {
+  static NoRunEvents none;
+  return none;
 }
 
 bool ShellOpener::Open(const std::wstring& file) { return OpenWithShell(file); }
@@ -150,10 +197,22 @@ IShellOpener& TheShellOpener() {
 }
 
 CSetupRun::CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon,
-                     IShellOpener& opener)
-    : progress_(progress), inputs_(std::move(inputs)), logon_(logon), opener_(opener) {}
+                     IShellOpener& opener, IRunEvents& events)
+    : progress_(progress), inputs_(std::move(inputs)), logon_(logon), opener_(opener),
+      events_(events) {}
 
 int CSetupRun::Run() {
+  const int result = RunSteps();
+  events_.RunEnded(result, error_text_);
+  return result;
+}
+
+void CSetupRun::Begin(int percent, const wchar_t* status) {
+  progress_.Report(percent, status);
+  events_.StepBegan(percent, status);
+}
+
+int CSetupRun::RunSteps() {
   if (!CheckWindowsLogon()) return kSetupFailed;
   if (!LookUpDeliveryGroup()) return kSetupFailed;
   if (!CheckSendBox()) return kSetupFailed;
@@ -177,23 +236,26 @@ int CSetupRun::FailWithDetail(const std::wstring& detail) {
 }
 
 bool CSetupRun::CheckWindowsLogon() {
-  progress_.Report(5, kCheckingLogon);
+  Begin(5, kCheckingLogon);
   if (logon_.LogOn(inputs_.logon_user, inputs_.logon_domain, inputs_.logon_password)) {
+    events_.Detail(L"Windows accepted the log-on");
     return true;
   }
+  events_.Detail(WindowsFailure(L"LogonUserW", ::GetLastError()));
   Fail(kLogonRefused);
   return false;
 }
 
 bool CSetupRun::LookUpDeliveryGroup() {
-  progress_.Report(10, kCheckingDelivery);
+  Begin(10, kCheckingDelivery);
   // Whatever the body holds, an answer below 300 means the group exists; the
   // body is read only when Depotron is prepared.
   descriptor_.Empty();
-  if (HttpGetToBuffer(BuildDescriptorAddress(inputs_.delivery_group), DeliveryCredential(),
-                      descriptor_)) {
-    return true;
-  }
+  const std::wstring address = BuildDescriptorAddress(inputs_.delivery_group);
+  HttpOutcome got;
+  const bool found = HttpGetToBuffer(address, DeliveryCredential(), descriptor_, &got);
+  events_.Detail(DescribeRequest(address, got));
+  if (found) return true;
   Fail(kGroupNotFound);
   return false;
 }
@@ -201,92 +263,163 @@ bool CSetupRun::LookUpDeliveryGroup() {
 bool CSetupRun::CheckSendBox() {
   // With an upload pending the send-box inputs are locked in the window and
   // the settings they would replace are still in use.
-  progress_.Report(20, kCheckingSendBox);
-  if (UploadPending()) return true;
+  Begin(20, kCheckingSendBox);
+  if (UploadPending()) {
+    events_.Detail(L"skipped: an upload is pending");
+    return true;
+  }
   CBinary answer;
-  if (!HttpGetToBuffer(BuildStatusCheckAddress(inputs_.send_box_id, inputs_.send_box_password),
-                       kStatusCredential, answer)) {
+  const std::wstring address =
+      BuildStatusCheckAddress(inputs_.send_box_id, inputs_.send_box_password);
+  HttpOutcome got;
+  const bool answered = HttpGetToBuffer(address, kStatusCredential, answer, &got);
+  events_.Detail(DescribeRequest(address, got));
+  if (!answered) {
     Fail(kSendBoxCheckFailed);
     return false;
   }
   const StatusVerdict verdict = JudgeStatusAnswer(answer.ToAnsiText(0, 0));
   switch (verdict.kind) {
     case StatusVerdict::kAccepted:
+      events_.Detail(L"the service accepted the send box");
       return true;
     case StatusVerdict::kRefused:
+      events_.Detail(L"the service refused the send box: " + verdict.detail);
       FailWithDetail(verdict.detail);
       return false;
     case StatusVerdict::kNotUnderstood:
       break;
   }
+  events_.Detail(L"the answer is not the service's; it begins: " +
+                 DescribeBytes(BytesOf(answer), kAnswerShown));
   Fail(kSendBoxCheckError);
   return false;
 }
 
 bool CSetupRun::WriteAutoLogonValues() {
-  progress_.Report(30, kSettingAutoLogon);
+  Begin(30, kSettingAutoLogon);
   using sysops::MachinePath;
+  const auto failed = [this](const sysops::MachineValue& value) {
+    const DWORD error = ::GetLastError();
+    events_.Detail(WindowsFailure(L"writing " + MachinePath(value), error));
+    return false;
+  };
   // In this order: a failure leaves the values before it written.
-  return sysops::WriteRegistryOneText(MachinePath(sysops::kAutoAdminLogon)) &&
-         sysops::WriteRegistryString(MachinePath(sysops::kDefaultUserName), inputs_.logon_user) &&
-         sysops::WriteRegistryString(MachinePath(sysops::kDefaultDomainName),
-                                     inputs_.logon_domain) &&
-         sysops::WriteRegistryString(MachinePath(sysops::kDefaultPassword),
-                                     inputs_.logon_password);
+  if (!sysops::WriteRegistryOneText(MachinePath(sysops::kAutoAdminLogon))) {
+    return failed(sysops::kAutoAdminLogon);
+  }
+  if (!sysops::WriteRegistryString(MachinePath(sysops::kDefaultUserName), inputs_.logon_user)) {
+    return failed(sysops::kDefaultUserName);
+  }
+  if (!sysops::WriteRegistryString(MachinePath(sysops::kDefaultDomainName),
+                                   inputs_.logon_domain)) {
+    return failed(sysops::kDefaultDomainName);
+  }
+  if (!sysops::WriteRegistryString(MachinePath(sysops::kDefaultPassword),
+                                   inputs_.logon_password)) {
+    return failed(sysops::kDefaultPassword);
+  }
+  events_.Detail(L"wrote AutoAdminLogon \"1\", DefaultUserName \"" + inputs_.logon_user +
+                 L"\", DefaultDomainName \"" + inputs_.logon_domain + L"\", DefaultPassword \"" +
+                 MaskedLike(inputs_.logon_password) + L"\"");
+  return true;
 }
 
 void CSetupRun::ApplyPowerSettings() {
-  progress_.Report(40, kSettingPower);
+  Begin(40, kSettingPower);
   for (const wchar_t* arguments : kPowerArguments) {
-    sysops::RunSystemTool(sysops::kPowercfgFileName, arguments);
+    const sysops::CommandResult ran =
+        sysops::RunSystemToolCommand(sysops::kPowercfgFileName, arguments);
+    if (!ran.started || ran.exit_code != 0) events_.Ignored(DescribeCommand(ran));
   }
 }
 
 void CSetupRun::StopWindowsUpdate() {
-  progress_.Report(50, kStoppingUpdate);
+  Begin(50, kStoppingUpdate);
   // The policy keeps updates off after a restart; stopping the service only
   // ends the one running now.
-  sysops::WriteRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate), 1);
-  RequestWindowsUpdateStop();
+  if (!sysops::WriteRegistryDword(sysops::MachinePath(sysops::kNoAutoUpdate), 1)) {
+    const DWORD error = ::GetLastError();
+    events_.Ignored(WindowsFailure(L"writing " + sysops::MachinePath(sysops::kNoAutoUpdate), error));
+  }
+  if (const unsigned long error = RequestWindowsUpdateStop()) {
+    events_.Ignored(WindowsFailure(L"stopping the service wuauserv", error));
+  }
 }
 
 void CSetupRun::AdjustLogonScreen() {
-  progress_.Report(60, kAdjustingLogonScreen);
+  Begin(60, kAdjustingLogonScreen);
   // The feature list alone decides, not the edition's name.
-  const int state = sysops::QueryEmbeddedLogonFeatures();
-  if (state == sysops::kFeatureUnknown) return;
+  sysops::CommandResult ran;
+  const int state = sysops::QueryEmbeddedLogonFeatures(&ran);
+  if (state == sysops::kFeatureUnknown) {
+    events_.Detail(L"skipped: the features are not offered, or DISM could not tell; " +
+                   DescribeCommand(ran));
+    return;
+  }
+  const auto enabled = [this](const sysops::CommandResult& enabling) {
+    if (!enabling.started ||
+        (enabling.exit_code != 0 && enabling.exit_code != kDismRestartNeeded)) {
+      events_.Ignored(DescribeCommand(enabling));
+    }
+  };
   if (state == sysops::kFeatureNotEnabled) {
-    sysops::EnableEmbeddedLogonFeature();
-    sysops::EnableEmbeddedBootExpFeature();
+    events_.Detail(L"the features are offered and not all enabled");
+    sysops::EnableEmbeddedLogonFeature(&ran);
+    enabled(ran);
+    sysops::EnableEmbeddedBootExpFeature(&ran);
+    enabled(ran);
+  } else {
+    events_.Detail(L"the features are enabled");
   }
   for (const sysops::MachineValue& value : sysops::kLogonScreenValues) {
-    sysops::WriteRegistryDword(sysops::MachinePath(value), 1);
+    if (!sysops::WriteRegistryDword(sysops::MachinePath(value), 1)) {
+      const DWORD error = ::GetLastError();
+      events_.Ignored(WindowsFailure(L"writing " + sysops::MachinePath(value), error));
+    }
   }
 }
 
 void CSetupRun::RegisterTerminalStartup() {
-  progress_.Report(70, kRegisteringStartup);
-  if (!sysops::IsTerminalInStartup()) sysops::CreateTerminalStartupShortcut();
+  Begin(70, kRegisteringStartup);
+  if (sysops::IsTerminalInStartup()) {
+    events_.Detail(L"the terminal program is in the start-up folder already");
+    return;
+  }
+  sysops::CreateTerminalStartupShortcut();
+  if (sysops::IsTerminalInStartup()) {
+    events_.Detail(L"made the start-up shortcut");
+  } else {
+    events_.Ignored(L"the start-up shortcut could not be made");
+  }
 }
 
 bool CSetupRun::WriteSendBoxSettings() {
-  progress_.Report(75, kSettingSendBox);
-  if (UploadPending()) return true;
+  Begin(75, kSettingSendBox);
+  if (UploadPending()) {
+    events_.Detail(L"skipped: an upload is pending");
+    return true;
+  }
   if (sysops::WriteSendBoxSettings(
           {inputs_.send_box_id, inputs_.send_box_password, inputs_.process_group_id})) {
     return true;
   }
+  events_.Detail(WindowsFailure(L"writing the send-box settings file", ::GetLastError()));
   Fail(kSendBoxSettingsNotSaved);
   return false;
 }
 
 bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
-  progress_.Report(80, kPreparingDepotron);
+  Begin(80, kPreparingDepotron);
   const std::wstring version = ExtractDepotronVersion(descriptor);
   if (version.empty()) {
+    events_.Detail(L"the descriptor names no Depotron version; it begins: " +
+                   DescribeBytes(BytesOf(descriptor), kAnswerShown));
     Fail(kDepotronNotDelivered);
     return false;
   }
+  events_.Detail(L"Depotron " + version + L" is delivered" +
+                 (IsPassiveUpdateVersion(version) ? L"; a passive update" : L""));
   if (!IsPassiveUpdateVersion(version)) return true;
   // Each signal file is a new file under its name: one standing there is
   // removed, never written through. The files only choose how Depotron
@@ -294,14 +427,19 @@ bool CSetupRun::PrepareDepotron(const CBinary& descriptor) {
   // as it always was; a planted link stops the run here.
   const sysops::HeldFolder folder = sysops::HoldProductFolder(sysops::kDepotronDataFolder);
   if (!folder.is_held()) {
-    if (!sysops::IsRefusal(::GetLastError())) return true;
+    const DWORD error = ::GetLastError();
+    events_.Detail(WindowsFailure(L"reaching Depotron's data folder", error));
+    if (!sysops::IsRefusal(error)) return true;
     Fail(kDepotronNotPrepared);
     return false;
   }
   const std::string signal(kSignalFileBytes, sizeof kSignalFileBytes);
   for (const wchar_t* name :
        {sysops::kPassiveRebootSignalFileName, sysops::kPassiveSignalFileName}) {
-    if (!folder.ReplaceFile(name, signal) && sysops::IsRefusal(::GetLastError())) {
+    if (folder.ReplaceFile(name, signal)) continue;
+    const DWORD error = ::GetLastError();
+    events_.Detail(WindowsFailure(std::wstring(L"writing the signal file ") + name, error));
+    if (sysops::IsRefusal(error)) {
       Fail(kDepotronNotPrepared);
       return false;
     }
@@ -316,23 +454,42 @@ int CSetupRun::HandOverToDepotron(const CBinary& descriptor) {
 }
 
 int CSetupRun::StartUpdater(const std::wstring& updater) {
-  progress_.Report(90, kStartingUpdater);
-  if (!opener_.Open(updater)) return Fail(kDepotronNotStarted);
+  Begin(90, kStartingUpdater);
+  {
+    const fw::ScopedFileHandle file(::CreateFileW(updater.c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+    events_.Detail(L"the updater " + DescribeHandedOverFile(updater, file.get()));
+  }
+  if (!opener_.Open(updater)) {
+    events_.Detail(WindowsFailure(L"starting the updater", ::GetLastError()));
+    return Fail(kDepotronNotStarted);
+  }
+  events_.Detail(L"the updater was started");
   return Finish(kUpdaterStarted);
 }
 
 int CSetupRun::InstallDepotron(const CBinary& descriptor) {
-  progress_.Report(90, kDownloadingInstaller);
+  Begin(90, kDownloadingInstaller);
   const std::wstring address = BuildInstallerAddress(descriptor);
-  if (address.empty()) return Fail(kDepotronNotDelivered);
+  if (address.empty()) {
+    events_.Detail(L"the descriptor names no Depotron version");
+    return Fail(kDepotronNotDelivered);
+  }
   // The public download folder is open to every account: a package checked
   // there could be another by the time the shell opens it, and Windows
   // Installer would install that with the technician's rights.
   // The private folder is held, so its path names it until the run is done.
   const sysops::HeldFolder own = sysops::HoldPrivateFolder();
-  if (!own.is_held()) return Fail(kDownloadFailed);
+  if (!own.is_held()) {
+    events_.Detail(WindowsFailure(L"preparing the private download folder", ::GetLastError()));
+    return Fail(kDownloadFailed);
+  }
   const std::wstring package = own.PathOf(sysops::kInstallerFileName);
-  if (!HttpDownloadToFile(address, DeliveryCredential(), package)) return Fail(kDownloadFailed);
+  HttpOutcome got;
+  const bool downloaded = HttpDownloadToFile(address, DeliveryCredential(), package, &got);
+  events_.Detail(DescribeRequest(address, got));
+  if (!downloaded) return Fail(kDownloadFailed);
   // From the check until the installer has been started nobody may write,
   // rename or delete the file, administrators included; Windows Installer
   // only reads it, which the sharing allows.
@@ -341,19 +498,31 @@ int CSetupRun::InstallDepotron(const CBinary& descriptor) {
   // A server may answer 200 with anything; what is no package is not kept
   // under the package's name, nor opened. Nor is a package the public folder
   // cannot take: the terminal's programs would miss it.
-  if (!held || !StartsLikeInstallerPackage(FileHead(held.get(), kInstallerSignatureLength)) ||
-      !PlacePublicCopy(held.get())) {
+  const DWORD open_error = held ? 0 : ::GetLastError();
+  const std::string head = held ? FileHead(held.get(), kAnswerShown + 1) : std::string();
+  if (!held || !StartsLikeInstallerPackage(head) || !PlacePublicCopy(held.get())) {
+    const DWORD error = ::GetLastError();
+    events_.Detail(!held ? WindowsFailure(L"opening the download " + package, open_error)
+                   : !StartsLikeInstallerPackage(head)
+                       ? L"the download is no installer package; it begins: " +
+                             DescribeBytes(head, kAnswerShown)
+                       : WindowsFailure(L"placing the public copy", error));
     held.reset();
     own.RemoveFile(sysops::kInstallerFileName);
     return Fail(kDownloadFailed);
   }
+  events_.Detail(L"the package " + DescribeHandedOverFile(package, held.get()));
   return OpenInstallerPackage(package);
 }
 
 int CSetupRun::OpenInstallerPackage(const std::wstring& package) {
   // Windows Installer opens the package with its own window and carries on
   // alone once the window has closed.
-  if (!opener_.Open(package)) return Fail(kDepotronNotStarted);
+  if (!opener_.Open(package)) {
+    events_.Detail(WindowsFailure(L"opening the package with the shell", ::GetLastError()));
+    return Fail(kDepotronNotStarted);
+  }
+  events_.Detail(L"the package was opened with the shell");
   return Finish(kInstallerStarted);
 }
 

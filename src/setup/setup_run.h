@@ -11,12 +11,15 @@
 // here: each request and each console tool takes as long as it takes, so the
 // run belongs on a worker thread with COM initialised (the start-up shortcut
 // uses shell-link objects). The run never shows anything itself; it reports
-// progress through the sink and leaves its message in the outcome.
+// progress through the sink and leaves its message in the outcome. What it
+// did and why a step failed it tells its IRunEvents; RunSetup gives it the
+// record of the run (run_record.h).
 
 #include <string>
 
 #include "base/binary.h"
 #include "base/progress_sink.h"
+#include "setup/run_events.h"
 
 namespace setup {
 
@@ -80,6 +83,8 @@ struct SetupOutcome {
   std::wstring error_text;  // empty when the run left no message
 };
 
+// A whole run with its record (RunRecord): a run ended by an exception
+// leaves a record that says so, and the exception goes on.
 SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogonCheck& logon);
 
 // One run, step by step. Run does them all in order; the steps are public so
@@ -88,12 +93,13 @@ SetupOutcome RunSetup(IProgressSink& progress, const SetupInputs& inputs, ILogon
 // Fail or FailWithDetail.
 class CSetupRun {
  public:
-  // The run keeps its own copy of `inputs`.
+  // The run keeps its own copy of `inputs`; `events` hears what it does.
   CSetupRun(IProgressSink& progress, SetupInputs inputs, ILogonCheck& logon,
-            IShellOpener& opener = TheShellOpener());
+            IShellOpener& opener = TheShellOpener(), IRunEvents& events = NoEvents());
   CSetupRun(const CSetupRun&) = delete;
   CSetupRun& operator=(const CSetupRun&) = delete;
 
+  // All steps in order; the events hear the run's end.
   int Run();
   const std::wstring& ErrorText() const { return error_text_; }
 
@@ -130,6 +136,9 @@ class CSetupRun {
   const CBinary& Descriptor() const { return descriptor_; }
 
  private:
+  int RunSteps();
+  // The step's report to the window, and its beginning to the events.
+  void Begin(int percent, const wchar_t* status);
   // The last report and the pause that lets it reach the window before the
   // worker posts its result.
   int Finish(int result);
@@ -138,6 +147,7 @@ class CSetupRun {
   const SetupInputs inputs_;
   ILogonCheck& logon_;
   IShellOpener& opener_;
+  IRunEvents& events_;
   CBinary descriptor_;
   std::wstring error_text_;
 };
@@ -148,8 +158,8 @@ class CSetupRun {
 bool OpenWithShell(const std::wstring& file);
 
 // Asks the service control manager to stop the Windows Update service; does
-// not wait for it to stop and leaves its start type alone. Failures are
-// silent.
-void RequestWindowsUpdateStop();
+// not wait for it to stop and leaves its start type alone. Shows nothing;
+// answers 0, or the Windows error of the call that failed.
+unsigned long RequestWindowsUpdateStop();
 
 }  // namespace setup

@@ -22,13 +22,13 @@ bool OpenWithShell(const std::wstring& file) {
   return ::ShellExecuteExW(&info) != FALSE;
 }
 
-void RequestWindowsUpdateStop() {
+unsigned long RequestWindowsUpdateStop() {
   fw::ScopedServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-  if (!manager) return;
+  if (!manager) return ::GetLastError();
   fw::ScopedServiceHandle service(::OpenServiceW(manager.get(), L"wuauserv", SERVICE_STOP));
-  if (!service) return;
+  if (!service) return ::GetLastError();
   SERVICE_STATUS status{};
-  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+  return ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status) ? 0 : ::GetLastError();
 }
 
 }  // namespace setup

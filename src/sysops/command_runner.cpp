@@ -50,6 +50,16 @@ DWORD PauseAfterQuietDrains(unsigned quiet_drains) {
 }  // namespace
 
 std::wstring RunCommandAndCapture(const std::wstring& command_line) {
+  return RunCommand(command_line).output;
+}
+
+CommandResult RunCommand(const std::wstring& command_line) {
+  CommandResult result;
+  result.command_line = command_line;
+  const auto not_started = [&result] {
+    result.start_error = ::GetLastError();
+    return result;
+  };
   SECURITY_ATTRIBUTES inheritable = {};
   inheritable.nLength = sizeof inheritable;
   inheritable.lpSecurityDescriptor = nullptr;
@@ -57,18 +67,18 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line) {
 
   fw::ScopedHandle read_end;
   fw::ScopedHandle write_end;
-  if (!::CreatePipe(read_end.put(), write_end.put(), &inheritable, 0)) return std::wstring();
+  if (!::CreatePipe(read_end.put(), write_end.put(), &inheritable, 0)) return not_started();
 
   const HANDLE self = ::GetCurrentProcess();
   fw::ScopedHandle error_end;  // second inheritable copy of the write end, for stderr
   if (!::DuplicateHandle(self, write_end.get(), self, error_end.put(), 0, TRUE,
                          DUPLICATE_SAME_ACCESS)) {
-    return std::wstring();
+    return not_started();
   }
   fw::ScopedHandle reader;  // the only end read from; the child never gets it
   if (!::DuplicateHandle(self, read_end.get(), self, reader.put(), 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {
-    return std::wstring();
+    return not_started();
   }
 
   STARTUPINFOW startup = {};
@@ -88,13 +98,14 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line) {
   // current folder finds only Windows' own there.
   wchar_t system_folder[MAX_PATH] = {};
   const UINT folder_length = ::GetSystemDirectoryW(system_folder, MAX_PATH);
-  if (folder_length == 0 || folder_length >= MAX_PATH) return std::wstring();
+  if (folder_length == 0 || folder_length >= MAX_PATH) return not_started();
 
   PROCESS_INFORMATION created = {};
   if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
                         nullptr, system_folder, &startup, &created)) {
-    return std::wstring();
+    return not_started();
   }
+  result.started = true;
   fw::ScopedHandle(created.hThread).reset();  // the child's thread is never needed
   const fw::ScopedHandle process(created.hProcess);
 
@@ -112,9 +123,13 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line) {
   // What the child wrote just before it ended.
   DrainPipe(reader.get(), captured);
 
+  DWORD exit_code = 0;
+  if (::GetExitCodeProcess(process.get(), &exit_code)) result.exit_code = exit_code;
+
   const std::size_t zero = captured.find('\0');
   if (zero != std::string::npos) captured.resize(zero);
-  return codec::Decode(captured, codec::CodePage::kThreadAnsi);
+  result.output = codec::Decode(captured, codec::CodePage::kThreadAnsi);
+  return result;
 }
 
 std::wstring GetSystemToolPath(const std::wstring& file_name) {
@@ -125,9 +140,18 @@ std::wstring GetSystemToolPath(const std::wstring& file_name) {
 }
 
 std::wstring RunSystemTool(const std::wstring& file_name, const std::wstring& arguments) {
+  return RunSystemToolCommand(file_name, arguments).output;
+}
+
+CommandResult RunSystemToolCommand(const std::wstring& file_name, const std::wstring& arguments) {
   const std::wstring program = GetSystemToolPath(file_name);
-  if (program.empty()) return std::wstring();
-  return RunCommandAndCapture(L"\"" + program + L"\" " + arguments);
+  if (program.empty()) {
+    CommandResult result;
+    result.command_line = file_name + L" " + arguments;
+    result.start_error = ERROR_PATH_NOT_FOUND;
+    return result;
+  }
+  return RunCommand(L"\"" + program + L"\" " + arguments);
 }
 
 }  // namespace sysops

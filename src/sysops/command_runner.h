@@ -1,9 +1,23 @@
 #pragma once
 // The one way the program runs a console tool and reads what it prints.
 
+#include <cstdint>
 #include <string>
 
 namespace sysops {
+
+// How one console command went, for whoever must tell why a step failed.
+struct CommandResult {
+  std::wstring command_line;
+  bool started = false;
+  std::uint32_t start_error = 0;  // the Windows error when it could not start
+  std::uint32_t exit_code = 0;    // the child's, once it has ended
+  std::wstring output;            // as RunCommandAndCapture returns it
+};
+
+// RunCommandAndCapture that also tells whether the child started (and if
+// not, why) and the code it ended with.
+CommandResult RunCommand(const std::wstring& command_line);
 
 // Starts `command_line` (program and arguments, as CreateProcess takes them)
 // with a hidden console of its own and the system folder as its current
@@ -25,5 +39,8 @@ std::wstring RunCommandAndCapture(const std::wstring& command_line);
 // RunCommandAndCapture of the quoted path of the system's tool file_name,
 // a blank and the arguments; empty without a system folder.
 std::wstring RunSystemTool(const std::wstring& file_name, const std::wstring& arguments);
+// The same, told in full; not started (ERROR_PATH_NOT_FOUND) without a
+// system folder.
+CommandResult RunSystemToolCommand(const std::wstring& file_name, const std::wstring& arguments);
 
 }  // namespace sysops

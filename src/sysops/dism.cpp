@@ -16,17 +16,26 @@ std::wstring GetDismPath() {
   return GetSystemToolPath(kDismFileName);
 }
 
-int QueryEmbeddedLogonFeatures() {
-  return JudgeEmbeddedLogonFeatures(
-      RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kGetFeatures)));
+namespace {
+
+CommandResult RunDism(DismCommand command, CommandResult* ran) {
+  CommandResult result = RunCommand(ComposeDismCommand(GetDismPath(), command));
+  if (ran) *ran = result;
+  return result;
 }
 
-void EnableEmbeddedLogonFeature() {
-  RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kEnableEmbeddedLogon));
+}  // namespace
+
+int QueryEmbeddedLogonFeatures(CommandResult* ran) {
+  return JudgeEmbeddedLogonFeatures(RunDism(DismCommand::kGetFeatures, ran).output);
 }
 
-void EnableEmbeddedBootExpFeature() {
-  RunCommandAndCapture(ComposeDismCommand(GetDismPath(), DismCommand::kEnableEmbeddedBootExp));
+void EnableEmbeddedLogonFeature(CommandResult* ran) {
+  RunDism(DismCommand::kEnableEmbeddedLogon, ran);
+}
+
+void EnableEmbeddedBootExpFeature(CommandResult* ran) {
+  RunDism(DismCommand::kEnableEmbeddedBootExp, ran);
 }
 
 }  // namespace sysops

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "sysops/command_runner.h"
 #include "sysops/dism_text.h"
 
 namespace sysops {
@@ -16,12 +17,13 @@ namespace sysops {
 
 // 1 both Client-EmbeddedLogon and Client-EmbeddedBootExp enabled, 0 either
 // present and not enabled, -1 cannot tell (no such features, DISM did not run
-// or said something else).
-[[nodiscard]] int QueryEmbeddedLogonFeatures();
+// or said something else). `ran`, when given, receives how DISM ran.
+[[nodiscard]] int QueryEmbeddedLogonFeatures(CommandResult* ran = nullptr);
 
 // Enable one feature with what it depends on, without restarting Windows. The
-// output is not examined; the next query shows whether it took.
-void EnableEmbeddedLogonFeature();
-void EnableEmbeddedBootExpFeature();
+// output is not examined; the next query shows whether it took. `ran`, when
+// given, receives how DISM ran.
+void EnableEmbeddedLogonFeature(CommandResult* ran = nullptr);
+void EnableEmbeddedBootExpFeature(CommandResult* ran = nullptr);
 
 }  // namespace sysops

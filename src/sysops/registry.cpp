@@ -43,20 +43,29 @@ REGSAM WriteAccess(HKEY root) {
 fw::ScopedRegKey CreateForWriting(const RegistryPath& path) {
   const HKEY root = RootKey(path.hive);
   fw::ScopedRegKey key;
-  if (::RegCreateKeyExW(root, path.key_path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        WriteAccess(root), nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+  const LSTATUS status = ::RegCreateKeyExW(root, path.key_path.c_str(), 0, nullptr,
+                                           REG_OPTION_NON_VOLATILE, WriteAccess(root), nullptr,
+                                           key.put(), nullptr);
+  if (status != ERROR_SUCCESS) {
     key.reset();
+    ::SetLastError(static_cast<DWORD>(status));
   }
   return key;
 }
 
 bool SetValue(const std::wstring& path_text, DWORD type, const void* data, DWORD byte_count) {
   const auto path = SplitRegistryPath(path_text);
-  if (!path) return false;
+  if (!path) {
+    ::SetLastError(ERROR_BAD_PATHNAME);
+    return false;
+  }
   const fw::ScopedRegKey key = CreateForWriting(*path);
   if (!key) return false;
-  return ::RegSetValueExW(key.get(), path->value_name.c_str(), 0, type,
-                          static_cast<const BYTE*>(data), byte_count) == ERROR_SUCCESS;
+  const LSTATUS status = ::RegSetValueExW(key.get(), path->value_name.c_str(), 0, type,
+                                          static_cast<const BYTE*>(data), byte_count);
+  if (status == ERROR_SUCCESS) return true;
+  ::SetLastError(static_cast<DWORD>(status));
+  return false;
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // opens (or, for writes, creates) its key, does one read or write and closes
 // the key again. A 32-bit process reaches the 64-bit registry view where the
 // system offers it, and its own view otherwise. Nothing is reported beyond the
-// result: reads fall back to the default text or 0, writes answer false.
+// result: reads fall back to the default text or 0, writes answer false and
+// leave the registry's error code in the thread's last error.
 
 #include <cstdint>
 #include <optional>

@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/files.h"
@@ -141,17 +142,34 @@ TEST_F(HttpClientTest, SuccessfulBodiesAreAppended) {
 }
 
 TEST_F(HttpClientTest, FailureStatusesLeaveTheBufferAlone) {
-  for (const wchar_t* object : {L"/status/401", L"/status/404", L"/status/500", L"/status/300",
-                                L"/nothing-here"}) {
+  const std::pair<const wchar_t*, DWORD> statuses[] = {
+      {L"/status/401", 401}, {L"/status/404", 404}, {L"/status/500", 500},
+      {L"/status/300", 300}, {L"/nothing-here", 404}};
+  for (const auto& [object, status] : statuses) {
     CBinary body = Holding("kept");
-    EXPECT_FALSE(HttpGetToBuffer(Url(object), L"dTpw", body)) << object;
+    HttpOutcome outcome;
+    outcome.error = 1;
+    EXPECT_FALSE(HttpGetToBuffer(Url(object), L"dTpw", body, &outcome)) << object;
     EXPECT_EQ(Text(body), "kept") << object;
+    // The caller learns the status the server gave; nothing failed on the way.
+    EXPECT_EQ(outcome.status, status) << object;
+    EXPECT_EQ(outcome.error, 0u) << object;
+    EXPECT_FALSE(outcome.body_cut) << object;
   }
+  HttpOutcome whole;
+  CBinary body;
+  EXPECT_TRUE(HttpGetToBuffer(Url(L"/bytes/5000"), L"", body, &whole));
+  EXPECT_EQ(whole.status, 200u);
+  EXPECT_EQ(whole.received, 5000u);
 }
 
 TEST_F(HttpClientTest, UnreachableAndInvalidUrls) {
   CBinary body = Holding("kept");
-  EXPECT_FALSE(HttpGetToBuffer(Url(L"/small", ports_.c), L"", body));  // refused
+  HttpOutcome refused;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/small", ports_.c), L"", body, &refused));
+  // No answer: no status, and WinINet's reason (12029, cannot connect).
+  EXPECT_EQ(refused.status, 0u);
+  EXPECT_EQ(refused.error, static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
   for (const wchar_t* url : {L"", L"not a url", L"ftp://127.0.0.1/small", L"http:///small"}) {
     EXPECT_FALSE(HttpGetToBuffer(url, L"", body)) << url;
   }
@@ -268,7 +286,11 @@ TEST_F(HttpClientTest, CredentialStaysWithItsHostAndPort) {
 
 TEST_F(HttpClientTest, BodyCutShortIsAFailure) {
   CBinary cut;
-  EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/5000/2000"), L"", cut));
+  HttpOutcome outcome;
+  EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/5000/2000"), L"", cut, &outcome));
+  EXPECT_EQ(outcome.status, 200u);
+  EXPECT_TRUE(outcome.body_cut);
+  EXPECT_EQ(outcome.received, 2000u);
   CBinary cutEarly;
   EXPECT_FALSE(HttpGetToBuffer(Url(L"/cut/300000/0"), L"", cutEarly));
   CBinary chunkedCut;

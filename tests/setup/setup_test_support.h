@@ -7,12 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/text_codec.h"
 #include "framework/scoped_handle.h"
 #include "setup/setup_run.h"
+#include "setup/setup_text.h"
+#include "setup/web_services.h"
+#include "support/files.h"
 #include "support/recording_sink.h"
 #include "support/registry.h"
 #include "support/terminal_state.h"
@@ -22,13 +27,15 @@ namespace setup_test {
 using test_support::RecordingSink;
 using test_support::Report;
 
-// Answers every log-on as told and remembers what it was asked.
+// Answers every log-on as told and remembers what it was asked; a refusal
+// leaves the error LogonUserW gives for a wrong password.
 class FixedLogon : public setup::ILogonCheck {
  public:
   explicit FixedLogon(bool accept) : accept_(accept) {}
   bool LogOn(const std::wstring& user, const std::wstring& domain,
              const std::wstring& password) override {
     asked.push_back({user, domain, password});
+    if (!accept_) ::SetLastError(ERROR_LOGON_FAILURE);
     return accept_;
   }
   std::vector<std::vector<std::wstring>> asked;
@@ -116,5 +123,91 @@ class MachineKeyWritingDenied {
   std::vector<BYTE> acl_;
   bool denied_ = false;
 };
+
+// The bytes of a run's record, also while the run holds it (it holds it
+// with delete access, so a reader must share deleting too).
+inline std::string RecordBytes(const std::wstring& path) {
+  fw::ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+// The lines of a run's record (UTF-8 after its byte-order mark), each
+// without its time stamp; empty when there is no such file.
+inline std::vector<std::string> RecordLines(const std::wstring& path) {
+  std::string bytes = RecordBytes(path);
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t end = bytes.find("\r\n", at);
+    if (end == std::string::npos) end = bytes.size();
+    // "YYYY-MM-DD HH:MM:SS.mmm " before every line.
+    lines.push_back(end - at > 24 ? bytes.substr(at + 24, end - at - 24) : std::string());
+    at = end + 2;
+  }
+  return lines;
+}
+
+// Whether some line of `lines` holds every one of `parts` (UTF-8).
+inline bool SomeLineHas(const std::vector<std::string>& lines,
+                        const std::vector<std::string>& parts) {
+  for (const std::string& line : lines) {
+    bool all = true;
+    for (const std::string& part : parts) all = all && line.find(part) != std::string::npos;
+    if (all) return true;
+  }
+  return false;
+}
+
+inline std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// Every form in which `secret` could sit in bytes the program writes: as
+// UTF-8, UTF-16LE and the ANSI code page, and percent-encoded as a URL
+// carries it (either case of hex digits), each in UTF-8 and UTF-16LE.
+inline std::vector<std::string> SecretForms(const std::wstring& secret) {
+  std::vector<std::string> forms;
+  const auto utf16 = [](const std::wstring& text) {
+    std::string bytes;
+    for (wchar_t c : text) {
+      bytes.push_back(static_cast<char>(c & 0xFF));
+      bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return bytes;
+  };
+  std::wstring lower = setup::EncodeUrlComponent(secret);
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(::towlower(c));
+  for (const std::wstring& form : {secret, setup::EncodeUrlComponent(secret), lower}) {
+    forms.push_back(codec::Encode(form, codec::CodePage::kUtf8));
+    forms.push_back(utf16(form));
+  }
+  forms.push_back(codec::Encode(secret, codec::CodePage::kThreadAnsi));
+  return forms;
+}
+
+// No password of `inputs` and no credential of the web services, in any
+// form, in `bytes`.
+inline void ExpectNoSecrets(const std::string& bytes, const setup::SetupInputs& inputs,
+                            const std::string& where) {
+  for (const std::wstring& secret : {inputs.logon_password, inputs.send_box_password,
+                                     setup::DeliveryCredential(),
+                                     std::wstring(setup::kStatusCredential)}) {
+    if (secret.empty()) continue;
+    for (const std::string& form : SecretForms(secret)) {
+      EXPECT_EQ(bytes.find(form), std::string::npos)
+          << "a secret in " << where << ": " << codec::Encode(secret, codec::CodePage::kUtf8);
+    }
+  }
+}
 
 }  // namespace setup_test

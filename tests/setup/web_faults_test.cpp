@@ -6,7 +6,9 @@
 // runs on its own under Wine, through the prefix's proxy to the local
 // services, whose data file asks for the fault. A failure must end with the
 // message of that step and never pass for a success; the credential never
-// leaves its host; a failed download leaves no package and opens none.
+// leaves its host; a failed download leaves no package and opens none. The
+// run's record names the request with what answered it (or why nothing
+// did), and never the passwords or the credentials.
 
 #include <winsock2.h>
 #include <windows.h>
@@ -22,6 +24,7 @@
 #include "framework/scoped_handle.h"
 #include "support/fake_depotron.h"
 #include "support/local_services.h"
+#include "setup/run_record.h"
 #include "setup/setup_run.h"
 #include "run_messages.h"
 #include "setup_test_support.h"
@@ -61,9 +64,16 @@ enum class Request { kDescriptor, kCheck, kPackage };
 
 struct Fault {
   const char* name;
-  std::string lines;  // fault keys of the misbehaving section; "refused": no server at all
+  // fault keys of the misbehaving section; "refused": no server at all;
+  // "empty": an empty body, "page": an HTML page instead of the answer
+  std::string lines;
   bool succeeds;      // the step goes through (after following what it was told)
+  // What the record's line of the request says besides the request itself.
+  std::vector<std::string> record;
 };
+
+// An answer of another kind altogether, as a proxy's or a portal's.
+const char kForeignPage[] = "<html><body>Maintenance until 6:00</body></html>";
 
 // The URL of the misbehaving resource, or of its sound twin on the same host.
 std::string Url(Request request, bool faulty) {
@@ -89,21 +99,29 @@ std::vector<Fault> Faults(Request request) {
                           : request == Request::kCheck    ? "12"
                                                           : "3000";
   const std::string elsewhere = "http://elsewhere.varnel.example/moved";
+  // WinINet's own error codes (12001 to 12175) say why nothing answered.
   return {
-      {"connection refused", "refused", false},
-      {"401", "status=401\n", false},
-      {"404", "status=404\n", false},
-      {"500", "status=500\n", false},
-      {"redirect within the host", "status=302\nlocation=" + SoundUrl(request) + "\n", true},
-      {"redirect to another host", "status=301\nlocation=" + elsewhere + "\n", false},
-      {"redirect loop", "status=302\nlocation=" + FaultyUrl(request) + "\n", false},
-      {"Content-Length longer than the body", "cut=" + cut + "\n", false},
-      {"chunked body cut short", "chunked=yes\ncut=" + cut + "\n", false},
-      {"connection reset mid-body", "reset=" + cut + "\n", false},
+      {"connection refused", "refused", false, {"no answer", "Windows error 120"}},
+      {"401", "status=401\n", false, {"HTTP 401"}},
+      {"404", "status=404\n", false, {"HTTP 404"}},
+      {"500", "status=500\n", false, {"HTTP 500"}},
+      {"redirect within the host", "status=302\nlocation=" + SoundUrl(request) + "\n", true,
+       {"HTTP 200"}},
+      // Only the two hosts are served; the rest is 502.
+      {"redirect to another host", "status=301\nlocation=" + elsewhere + "\n", false,
+       {"HTTP 502"}},
+      {"redirect loop", "status=302\nlocation=" + FaultyUrl(request) + "\n", false,
+       {"HTTP 302"}},
+      {"Content-Length longer than the body", "cut=" + cut + "\n", false, {"HTTP 200", "the body"}},
+      {"chunked body cut short", "chunked=yes\ncut=" + cut + "\n", false,
+       {"HTTP 200", "the body"}},
+      {"connection reset mid-body", "reset=" + cut + "\n", false, {"the body"}},
       // The group exists, the box check understands nothing, the package is
       // no package: each its own outcome, checked below.
-      {"empty 200", "empty", request == Request::kDescriptor},
-      {"slow answer", "delay=1500\n", true},
+      {"empty 200", "empty", request == Request::kDescriptor, {"HTTP 200, 0 bytes"}},
+      {"a page that is not its answer", "page", request == Request::kDescriptor,
+       {"HTTP 200, " + std::to_string(sizeof kForeignPage - 1) + " bytes"}},
+      {"slow answer", "delay=1500\n", true, {"HTTP 200"}},
   };
 }
 
@@ -171,8 +189,13 @@ class WebFaults : public ::testing::Test {
     ::DeleteFileW(partial_.path().c_str());
     empty_ = FolderOf(services_.dataPath()) + L"\\empty.bin";
     EXPECT_TRUE(test_support::WriteBytes(empty_, ""));
+    page_ = FolderOf(services_.dataPath()) + L"\\page.html";
+    EXPECT_TRUE(test_support::WriteBytes(page_, kForeignPage));
   }
-  void TearDown() override { ::DeleteFileW(empty_.c_str()); }
+  void TearDown() override {
+    ::DeleteFileW(empty_.c_str());
+    ::DeleteFileW(page_.c_str());
+  }
 
   // Points the proxy at the services (or at nobody) and writes the data with
   // the fault in the section `request` asks for.
@@ -183,17 +206,19 @@ class WebFaults : public ::testing::Test {
     ASSERT_TRUE(proxy_->ok());
     std::string lines = refused ? std::string() : fault.lines;
     std::string data = kSoundData;
+    const std::string page = std::string("body=") + kForeignPage + "\n";
     if (request == Request::kDescriptor) {
       data += "[group faulty]\n";
-      data += lines == "empty" ? "body=\n" : "version=5.2.0\n" + lines;
+      data += lines == "empty" ? "body=\n" : lines == "page" ? page : "version=5.2.0\n" + lines;
     } else if (request == Request::kCheck) {
       data += "[box FAULTY]\npassword=pw\n";
-      data += lines == "empty" ? "body=\n"
-                               : "body=##COMPLETE##<html><body>" + std::string(200, '.') +
+      data += lines == "empty"  ? "body=\n"
+              : lines == "page" ? page
+                                : "body=##COMPLETE##<html><body>" + std::string(200, '.') +
                                      "</body></html>\n" + lines;
     } else {
       data += "[installer 7.7.7]\n";
-      data += lines == "empty" ? "file=empty.bin\n" : lines;
+      data += lines == "empty" ? "file=empty.bin\n" : lines == "page" ? "file=page.html\n" : lines;
     }
     ASSERT_TRUE(services_.WriteData(data));
     mark_ = services_.RequestCount();
@@ -213,12 +238,30 @@ class WebFaults : public ::testing::Test {
     return sent;
   }
 
-  // A fresh run with `fault` arranged; its reports go to sink_.
+  // A fresh run with `fault` arranged; its reports go to sink_, its events
+  // to a record of its own in the private folder.
   CSetupRun& ArrangedRun(Request request, const Fault& fault) {
     Arrange(request, fault);
     sink_.reports.clear();
-    run_ = std::make_unique<CSetupRun>(sink_, Inputs(), accepting_);
+    run_.reset();
+    record_ = std::make_unique<setup::RunRecord>(Inputs());
+    run_ = std::make_unique<CSetupRun>(sink_, Inputs(), accepting_, setup::TheShellOpener(),
+                                       *record_);
     return *run_;
+  }
+
+  // The record names the faulty request (its password masked as the window
+  // masks it) with what answered, and holds no secret.
+  std::vector<std::string> ExpectRecorded(Request request, const Fault& fault) {
+    const std::vector<std::string> lines = setup_test::RecordLines(record_->path());
+    std::string url = FaultyUrl(request);
+    const std::size_t password = url.find("password=pw");
+    if (password != std::string::npos) url.replace(password, 11, "password=\u25CF\u25CF");
+    std::vector<std::string> parts = fault.record;
+    parts.push_back("GET " + url);
+    EXPECT_TRUE(setup_test::SomeLineHas(lines, parts)) << setup_test::Joined(lines);
+    setup_test::ExpectNoSecrets(setup_test::RecordBytes(record_->path()), Inputs(), "the record");
+    return lines;
   }
   SetupInputs Inputs() const {
     // user, domain, password, group, send box, its password, process group
@@ -238,9 +281,11 @@ class WebFaults : public ::testing::Test {
       sysops::GetDepotronDataPath(sysops::kPassiveRebootSignalFileName)};
   test_support::ScopedFile passive_signal_{sysops::GetDepotronDataPath(sysops::kPassiveSignalFileName)};
   std::wstring empty_;
+  std::wstring page_;
   size_t mark_ = 0;
   FixedLogon accepting_{true};
   RecordingSink sink_;
+  std::unique_ptr<setup::RunRecord> record_;
   std::unique_ptr<CSetupRun> run_;
 };
 
@@ -251,6 +296,7 @@ TEST_F(WebFaults, DescriptorRequest) {
     const bool found = run.LookUpDeliveryGroup();
     EXPECT_EQ(found, fault.succeeds);
     EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : kGroupNotFound);
+    ExpectRecorded(Request::kDescriptor, fault);
     const auto sent = Sent(Request::kDescriptor);
     if (fault.lines == "refused") {
       EXPECT_TRUE(sent.empty());
@@ -260,10 +306,15 @@ TEST_F(WebFaults, DescriptorRequest) {
     }
     if (!found) continue;
     // What was found is the sound group's descriptor, or nothing at all; an
-    // empty one tells that Depotron is not delivered.
-    const bool empty = fault.lines == "empty";
+    // empty one, or a page, tells that Depotron is not delivered.
+    const bool empty = fault.lines == "empty" || fault.lines == "page";
     EXPECT_EQ(run.PrepareDepotron(run.Descriptor()), !empty);
     EXPECT_EQ(run.ErrorText(), empty ? kNotDelivered : L"");
+    const auto lines = setup_test::RecordLines(record_->path());
+    EXPECT_TRUE(empty ? setup_test::SomeLineHas(lines, {"the descriptor names no Depotron version",
+                                                        fault.lines == "page" ? "<html>" : ""})
+                      : setup_test::SomeLineHas(lines, {"Depotron 5.2.0 is delivered"}))
+        << setup_test::Joined(lines);
   }
 }
 
@@ -272,8 +323,15 @@ TEST_F(WebFaults, SendBoxCheck) {
     SCOPED_TRACE(fault.name);
     CSetupRun& run = ArrangedRun(Request::kCheck, fault);
     EXPECT_EQ(run.CheckSendBox(), fault.succeeds);
-    const bool empty = fault.lines == "empty";
+    const bool empty = fault.lines == "empty" || fault.lines == "page";
     EXPECT_EQ(run.ErrorText(), fault.succeeds ? L"" : empty ? kCheckError : kCheckFailed);
+    const auto lines = ExpectRecorded(Request::kCheck, fault);
+    if (empty) {
+      EXPECT_TRUE(setup_test::SomeLineHas(
+          lines, {"the answer is not the service's; it begins: ",
+                  fault.lines == "page" ? "<html><body>Maintenance" : ""}))
+          << setup_test::Joined(lines);
+    }
     const auto sent = Sent(Request::kCheck);
     if (std::string(fault.name) == "redirect loop") {
       EXPECT_EQ(sent.size(), 11u);
@@ -301,6 +359,13 @@ TEST_F(WebFaults, InstallerPackage) {
     const int result = run.InstallDepotron(descriptor);
     Sent(Request::kPackage);
     EXPECT_FALSE(test_support::PathExists(partial_.path()));
+    const auto lines = ExpectRecorded(Request::kPackage, fault);
+    if (fault.lines == "empty" || fault.lines == "page") {
+      EXPECT_TRUE(setup_test::SomeLineHas(
+          lines, {"the download is no installer package; it begins: ",
+                  fault.lines == "page" ? "<html><body>Maintenance" : ""}))
+          << setup_test::Joined(lines);
+    }
     if (fault.succeeds) {
       EXPECT_EQ(result, setup::kInstallerStarted);
       EXPECT_EQ(run.ErrorText(), L"");
@@ -309,6 +374,8 @@ TEST_F(WebFaults, InstallerPackage) {
                   test_support::ReadBytes(depotron.package()));
       EXPECT_TRUE(depotron.WaitForInstallers(test_support::FakeDepotron::kInstallerWaitMs));
       EXPECT_TRUE(depotron.Installed()) << "the package was not opened";
+      EXPECT_TRUE(setup_test::SomeLineHas(lines, {"the package ", " bytes, SHA-256 "}))
+          << setup_test::Joined(lines);
       depotron.Remove();
       ::DeleteFileW(package_.path().c_str());
       continue;
@@ -343,7 +410,7 @@ TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
   ASSERT_TRUE(test_support::WriteBytes(loose, sent));
   EXPECT_EQ(Tamper(loose), 1u | 2u | 4u);
 
-  Arrange(Request::kPackage, {"whole", "", true});
+  Arrange(Request::kPackage, {"whole", "", true, {}});
   const std::string planted = sent.substr(0, 8) + "a package of someone else's";
   TamperingOpener opener;
   std::atomic<int> swaps{0};
@@ -393,7 +460,7 @@ TEST_F(WebFaults, WhatIsOpenedIsWhatTheServiceSent) {
 // An earlier whole download stays as it was when the next one fails.
 TEST_F(WebFaults, AFailedDownloadKeepsTheEarlierPackage) {
   EXPECT_TRUE(test_support::WriteBytes(package_.path(), "earlier package"));
-  CSetupRun& run = ArrangedRun(Request::kPackage, {"cut", "cut=3000\n", false});
+  CSetupRun& run = ArrangedRun(Request::kPackage, {"cut", "cut=3000\n", false, {}});
   CBinary descriptor;
   const std::string text = "[License]\r\n0=7.7.7\r\n";
   descriptor.SetData(text.data(), static_cast<int>(text.size()));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "base/text_codec.h"
@@ -93,6 +94,32 @@ TEST_F(CommandRunner, EmptyTextWhenNothingIsPrintedOrNothingStarts) {
 
 TEST_F(CommandRunner, ExitCodeIsNotLookedAt) {
   EXPECT_EQ(L"Error: 740\r\n", RunFake("out Error: 740\\r\\n\nexit 740\n"));
+}
+
+// RunCommand tells what RunCommandAndCapture keeps to itself: whether the
+// child started, why not, and the code it ended with.
+TEST_F(CommandRunner, RunCommandTellsTheExitCodeOrWhyNothingStarted) {
+  struct Case {
+    const char* script;
+    std::uint32_t exit_code;
+    const wchar_t* output;
+  };
+  for (const Case& c : {Case{"out Error: 740\\r\\n\nexit 740\n", 740, L"Error: 740\r\n"},
+                        Case{"exit 0\n", 0, L""}, Case{"err failed\nexit 1\n", 1, L"failed"}}) {
+    SCOPED_TRACE(c.script);
+    ScopedScript scoped(test_support::kPowercfgScriptVariable, c.script);
+    const CommandResult ran = RunCommand(FakeCommand());
+    EXPECT_TRUE(ran.started);
+    EXPECT_EQ(ran.command_line, FakeCommand());
+    EXPECT_EQ(ran.exit_code, c.exit_code);
+    EXPECT_EQ(ran.output, c.output);
+  }
+  const CommandResult missing = RunCommand(L"C:\\windows\\no-such-folder\\powercfg.exe /Q");
+  EXPECT_FALSE(missing.started);
+  EXPECT_TRUE(missing.start_error == ERROR_PATH_NOT_FOUND ||
+              missing.start_error == ERROR_FILE_NOT_FOUND)
+      << missing.start_error;
+  EXPECT_EQ(missing.output, L"");
 }
 
 TEST_F(CommandRunner, ZeroByteEndsTheText) {
