@@ -54,12 +54,7 @@ const std::wstring kNotInstalled = L"( 未インストール ）";
 // through SYSNATIVE; on a 32-bit one, which has no SYSNATIVE, the only DISM
 // there is, by its full path in the system folder (never by a bare name,
 // which would be looked for beside the program first).
-std::wstring ExpectedDismProgram() {
-  if (test_support::OnWow64()) return L"C:\\WINDOWS\\SYSNATIVE\\DISM.EXE";
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\DISM.EXE";
-}
+using test_support::ExpectedDismProgram;
 
 // The quoted program at the start of a command line.
 std::wstring QuotedProgram(const std::wstring& line) {
