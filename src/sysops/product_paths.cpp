@@ -22,19 +22,51 @@ std::wstring SpecialFolderPath(int csidl, const wchar_t* relative_path) {
 
 }  // namespace
 
+HeldFolder HoldProductFolderIn(const std::wstring& base_folder,
+                               const std::wstring& relative_folder) {
+  if (base_folder.empty()) return HeldFolder();
+  OpenAccessDescriptor open;
+  if (!open.valid()) return HeldFolder();
+  // Other users' programs write here as well; later files inherit the entry.
+  FolderCreation creation;
+  creation.create_missing = true;
+  creation.above = open.get();
+  creation.last = open.get();
+  HeldFolder folder = HeldFolder::Reach(base_folder, relative_folder, creation);
+  // A new product folder opens the common Varnel folder above it as well,
+  // as it always has; one born with the entry needs nothing more.
+  if (folder.is_held() && folder.created() && folder.depth() > 2 && !folder.created(1)) {
+    folder.SetAccess(DACL_SECURITY_INFORMATION, open.get(), 1);
+  }
+  return folder;
+}
+
+HeldFolder HoldProductFolder(const std::wstring& relative_folder) {
+  return HoldProductFolderIn(GetSpecialFolder(CSIDL_COMMON_APPDATA), relative_folder);
+}
+
+HeldFolder HoldPrivateFolder() {
+  AdministratorsOnlyDescriptor restricted;
+  if (!restricted.valid()) return HeldFolder();
+  FolderCreation creation;
+  creation.create_missing = true;
+  creation.last = restricted.get();
+  HeldFolder folder = HeldFolder::Reach(GetSpecialFolder(CSIDL_PROGRAM_FILES),
+                                        kPrivateDownloadFolder, creation);
+  if (!folder.is_held()) return folder;
+  if (!folder.SetAccess(DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        restricted.get())) {
+    return HeldFolder();
+  }
+  return folder;
+}
+
 std::wstring PrepareProductPath(const std::wstring& base_folder,
                                 const std::wstring& relative_folder,
                                 const std::wstring& file_name) {
-  if (base_folder.empty()) return std::wstring();
-  const std::wstring folder = AppendPath(base_folder, relative_folder);
-  if (folder.empty()) return std::wstring();
-  if (!::PathFileExistsW(folder.c_str())) {
-    CreateFolderPath(folder);
-    // Other users' programs write here as well; later files inherit the entry.
-    GrantEveryoneFullAccess(GetParentFolder(folder));
-    GrantEveryoneFullAccess(folder);
-  }
-  return AppendPath(folder, file_name);
+  const HeldFolder folder = HoldProductFolderIn(base_folder, relative_folder);
+  if (!folder.is_held()) return std::wstring();
+  return AppendPath(folder.path(), file_name);
 }
 
 std::wstring GetDepotronDataPath(const std::wstring& file_name) {
@@ -46,11 +78,9 @@ std::wstring GetInstallerDownloadPath() {
 }
 
 std::wstring GetPrivateInstallerPath() {
-  const std::wstring folder = SpecialFolderPath(CSIDL_PROGRAM_FILES, kPrivateDownloadFolder);
-  if (folder.empty() || !CreateFolderPath(folder) || !RestrictToAdministrators(folder)) {
-    return std::wstring();
-  }
-  return AppendPath(folder, kInstallerFileName);
+  const HeldFolder folder = HoldPrivateFolder();
+  if (!folder.is_held()) return std::wstring();
+  return AppendPath(folder.path(), kInstallerFileName);
 }
 
 std::wstring GetStatusBoxIniPath() {
