@@ -1,9 +1,10 @@
 # Two commands for a fresh Debian 12 machine, as root:
 #   make demo   builds the program and runs it under Wine against local demo services
 #   make test   builds everything and runs every test (Wine and native sanitized)
-# Both install what is missing first. Where this machine cannot run 32-bit x86
-# programs (tools/machine-mode; NO_32BIT=1 forces that mode), the Wine tests of
-# the 32-bit build are skipped and those of its 64-bit twin (WIN64_DIR) run.
+# Both install what is missing first, and both first find out whether this
+# machine runs 32-bit x86 programs (tools/machine-mode): where it cannot, the
+# Wine tests and the demo run the program's 64-bit twin (WIN64_DIR) instead.
+# NO_32BIT=1 forces that mode on any machine.
 
 BUILD      ?= build
 WIN_DIR    := $(BUILD)/win
@@ -70,10 +71,12 @@ test-win64: win64
 check-names: native win
 	tools/check-names $(WIN_DIR) $(NATIVE_DIR)
 
-test: check-names test-native test-win test-win64
+# Every stage in turn (tools/run-tests), then the passed, failed and skipped.
+test:
+	@MAKE="$(MAKE)" JOBS=$(JOBS) tools/run-tests $(BUILD) $(WIN_DIR) $(WIN64_DIR) $(NATIVE_DIR)
 
-demo: deps build
-	tools/demo/run-demo --pc $(PC) --arch $(ARCH) $(WIN_DIR) $(NATIVE_DIR)
+demo:
+	@MAKE="$(MAKE)" tools/demo/make-demo --pc $(PC) --arch $(ARCH) $(BUILD) $(WIN_DIR) $(WIN64_DIR) $(NATIVE_DIR)
 
 bench: deps win
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVTS_SANITIZE=OFF

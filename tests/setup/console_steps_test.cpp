@@ -64,8 +64,11 @@ class ConsoleSteps : public ::testing::Test {
 
   test_support::ScopedProgram powercfg_{test_support::BuiltFakeTool(L"powercfg.exe"),
                                         L"C:\\windows\\system32\\powercfg.exe"};
+  // Where this process runs DISM from: SYSNATIVE under WoW64, else the system
+  // folder.
   test_support::ScopedProgram dism_{test_support::BuiltFakeTool(L"DISM.exe"),
-                                    L"C:\\windows\\sysnative\\DISM.EXE"};
+                                    test_support::ExpectedDismProgram()};
+  const std::string dism_command_ = "\"" + test_support::ToUtf8(dism_.path()) + "\" ";
   SavedMachineValue branding_{sysops::kBrandingNeutral};
   SavedMachineValue hide_ui_{sysops::kHideAutoLogonUI};
   SavedMachineValue hide_animation_{sysops::kHideFirstLogonAnimation};
@@ -99,7 +102,7 @@ TEST_F(ConsoleSteps, PowerRunsTheNineCommandsInOrderWhateverTheyAnswer) {
 TEST_F(ConsoleSteps, FeaturesAlreadyEnabledAreNotEnabledAgain) {
   ASSERT_TRUE(dism_.ok());
   AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Enabled"));
-  EXPECT_EQ(Recorded(), "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+  EXPECT_EQ(Recorded(), dism_command_ + "/online /Get-Features /English\r\n");
   EXPECT_TRUE(AllFourWritten());
   EXPECT_EQ(sink_.reports,
             (std::vector<setup_test::Report>{{60, L"ログイン画面の調整 設定中..."}}));
@@ -109,11 +112,10 @@ TEST_F(ConsoleSteps, FeaturesNotAllEnabledAreEnabledThenTheValuesWritten) {
   ASSERT_TRUE(dism_.ok());
   AdjustLogonScreen(dism_listing::IotListing(L"Enabled", L"Disabled"));
   EXPECT_EQ(Recorded(),
-            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n"
-            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
-            "/FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n"
-            "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Enable-Feature "
-            "/FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n");
+            dism_command_ + "/online /Get-Features /English\r\n" + dism_command_ +
+                "/online /Enable-Feature /FeatureName:Client-EmbeddedLogon /all /NoRestart\r\n" +
+                dism_command_ +
+                "/online /Enable-Feature /FeatureName:Client-EmbeddedBootExp /all /NoRestart\r\n");
   EXPECT_TRUE(AllFourWritten());
 }
 
@@ -122,7 +124,7 @@ TEST_F(ConsoleSteps, WithoutTheFeaturesNothingChanges) {
   for (const std::wstring& listing : {dism_listing::ProListing(), std::wstring()}) {
     ::DeleteFileW(record_.c_str());
     AdjustLogonScreen(listing);
-    EXPECT_EQ(Recorded(), "\"C:\\windows\\SYSNATIVE\\DISM.EXE\" /online /Get-Features /English\r\n");
+    EXPECT_EQ(Recorded(), dism_command_ + "/online /Get-Features /English\r\n");
     EXPECT_EQ(MachineDword(sysops::kBrandingNeutral), 0u);
     EXPECT_EQ(MachineDword(sysops::kHideBootLogo), 0u);
   }

@@ -227,7 +227,8 @@ TEST_F(ConsoleToolFaults, PowercfgMissingEndsTheStepAtOnce) {
 }
 
 TEST_F(ConsoleToolFaults, DismSilentOrNoisyLeavesTheLogonScreenAlone) {
-  test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"), k64BitDism);
+  test_support::ScopedProgram dism64(test_support::BuiltFakeTool(L"DISM.exe"),
+                                     test_support::ExpectedDismProgram());
   ASSERT_TRUE(dism64.ok());
   for (const char* script : {"exit 0\n", "fill 10485760 Feature Name : Client-EmbeddedLogon\\r\\n\n"}) {
     SCOPED_TRACE(script);

@@ -54,13 +54,7 @@ const std::wstring kNotInstalled = L"( 未インストール ）";
 // through SYSNATIVE; on a 32-bit one, which has no SYSNATIVE, the only DISM
 // there is, by its full path in the system folder (never by a bare name,
 // which would be looked for beside the program first).
-std::wstring ExpectedDismProgram() {
-  // In the Windows folder, as the prefix names it.
-  if (test_support::OnWow64()) return L"C:\\windows\\SYSNATIVE\\DISM.EXE";
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\DISM.EXE";
-}
+using test_support::ExpectedDismProgram;
 
 // The quoted program at the start of a command line.
 std::wstring QuotedProgram(const std::wstring& line) {
@@ -258,12 +252,6 @@ class ScopedEnvironmentAddition {
 // a DLL that is not a known DLL. (Wine's own start-up loads uxtheme.dll
 // before the program's first line; a uxtheme.dll planted beside the program
 // would be loaded there, see docs/reliability.md.)
-//
-// The start-up's SetDllDirectoryW(L"") is not shown here: it takes the
-// current folder out of the search only where SetDefaultDllDirectories is
-// missing (Windows 7 without KB2533623). Wine has SetDefaultDllDirectories,
-// whose LOAD_LIBRARY_SEARCH_SYSTEM32 already leaves the current folder out,
-// so dropping that call changes nothing any test under Wine can see.
 TEST_F(SetupProgram, NothingPlacedBesideItOrInItsFolderRunsOrLoads) {
   test_support::ScratchFolder stick{L"vts-stick"};
   ASSERT_TRUE(stick.ok());

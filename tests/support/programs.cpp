@@ -11,6 +11,14 @@ std::wstring ExpectedProgramFiles() {
   return OnWow64() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
 }
 
+std::wstring ExpectedDismProgram() {
+  // SYSNATIVE in the Windows folder, as the prefix names it.
+  if (OnWow64()) return L"C:\\windows\\SYSNATIVE\\DISM.EXE";
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  return std::wstring(system) + L"\\DISM.EXE";
+}
+
 std::wstring NextToThisTest(const std::wstring& relative) {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);

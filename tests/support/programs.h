@@ -30,6 +30,12 @@ inline constexpr char kNeeds32BitProcess[] =
 bool OnWow64();
 // The program-files folder such a program gets, as Windows spells it.
 std::wstring ExpectedProgramFiles();
+// The DISM the product runs on the Windows this test runs on, as the product
+// spells it: the 64-bit one through SYSNATIVE for a 32-bit process on a 64-bit
+// Windows; otherwise (a 32-bit Windows, or the 64-bit twin, for which
+// SYSNATIVE does not exist) the one in the system folder. A test's fake DISM
+// goes there.
+std::wstring ExpectedDismProgram();
 
 // A path relative to the folder of the running test executable.
 std::wstring NextToThisTest(const std::wstring& relative);
