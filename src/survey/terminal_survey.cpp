@@ -8,6 +8,7 @@
 
 #include "base/number_text.h"
 #include "io/ini_file.h"
+#include "survey/os_name_text.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
 #include "sysops/power_plan.h"
@@ -134,7 +135,8 @@ SurveyOutcome RunSurvey(IProgressSink& progress, ICurrentAccount& account) {
   SurveyResultMap& entries = outcome.entries;
 
   progress.Report(20, kReportOs);
-  entries[kEntryOsName] = ReadText(sysops::kProductName);
+  entries[kEntryOsName] =
+      ShownOsName(ReadText(sysops::kProductName), ReadText(sysops::kCurrentBuildNumber));
 
   progress.Report(30, kReportLogon);
   std::wstring user;

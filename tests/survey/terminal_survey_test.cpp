@@ -138,12 +138,40 @@ TEST_F(Survey, EntersEveryControlOnceWithTheDeliveryGroupEmpty) {
   EXPECT_EQ(L"", outcome.entries.at(1001));
 }
 
-TEST_F(Survey, ProductNameAsStoredAndEmptyWhenMissing) {
-  EXPECT_EQ(L"Windows 10 IoT Enterprise", Entry(1012));
-  ASSERT_TRUE(product_name_.SetString(L"Windows 10 IoT Enterprise LTSC"));
-  EXPECT_EQ(L"Windows 10 IoT Enterprise LTSC", Entry(1012));
-  ASSERT_TRUE(product_name_.Remove());
-  EXPECT_EQ(L"", Entry(1012));
+struct OsNameCase {
+  Edition edition;
+  const wchar_t* product_name;  // null: as the simulated PC has it; "<none>": no value
+  const wchar_t* build_number;  // the same
+  const wchar_t* shown;
+};
+
+TEST_F(Survey, ProductNameAsStoredButWindows11ByItsBuild) {
+  const OsNameCase cases[] = {
+      {Edition::kIot, nullptr, nullptr, L"Windows 10 IoT Enterprise"},
+      {Edition::kIot, L"Windows 10 IoT Enterprise LTSC", nullptr,
+       L"Windows 10 IoT Enterprise LTSC"},
+      {Edition::kIot, L"<none>", nullptr, L""},
+      {Edition::kOrdinary, nullptr, nullptr, L"Windows 10 Pro"},
+      {Edition::kIotOnWindows11, nullptr, nullptr, L"Windows 11 IoT Enterprise"},
+      {Edition::kIotOnWindows11, L"Windows 10 IoT Enterprise LTSC", nullptr,
+       L"Windows 11 IoT Enterprise LTSC"},
+      {Edition::kIotOnWindows11, nullptr, L"<none>", L"Windows 10 IoT Enterprise"},
+      {Edition::kIotOnWindows11, nullptr, L"22631 ", L"Windows 10 IoT Enterprise"},
+      {Edition::kIotOnWindows11, nullptr, L"21999", L"Windows 10 IoT Enterprise"},
+      {Edition::kIotOnWindows11, nullptr, L"22000", L"Windows 11 IoT Enterprise"},
+      {Edition::kIotOnWindows11, L"<none>", nullptr, L""},
+  };
+  for (const OsNameCase& c : cases) {
+    MakePc(c.edition);
+    // The survey reads the 64-bit view, where the simulated PC writes as well.
+    test_support::ScopedMachineValue build_number(sysops::kCurrentBuildNumber);
+    for (const auto& [value, text] : {std::pair{&product_name_, c.product_name},
+                                      std::pair{&build_number, c.build_number}}) {
+      if (!text) continue;
+      ASSERT_TRUE(std::wstring(text) == L"<none>" ? value->Remove() : value->SetString(text));
+    }
+    EXPECT_EQ(c.shown, Entry(1012)) << testing::PrintToString(std::wstring(c.shown));
+  }
 }
 
 TEST_F(Survey, TheCurrentUserAndTheDomainTheLookupGives) {
