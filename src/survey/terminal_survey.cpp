@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/number_text.h"
+#include "survey/os_name_text.h"
 #include "sysops/dism.h"
 #include "sysops/folders.h"
 #include "sysops/power_plan.h"
@@ -133,7 +134,8 @@ SurveyOutcome RunSurvey(IProgressSink& progress, ICurrentAccount& account) {
   SurveyResultMap& entries = outcome.entries;
 
   progress.Report(20, kReportOs);
-  entries[kEntryOsName] = ReadText(sysops::kProductName);
+  entries[kEntryOsName] =
+      ShownOsName(ReadText(sysops::kProductName), ReadText(sysops::kCurrentBuildNumber));
 
   progress.Report(30, kReportLogon);
   std::wstring user;

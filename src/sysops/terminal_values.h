@@ -26,6 +26,9 @@ struct MachineValue {
 // The edition's name.
 inline constexpr MachineValue kProductName{L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
                                            L"ProductName"};
+// The build, as decimal text: Windows 11 from 22000 on, whatever the name says.
+inline constexpr MachineValue kCurrentBuildNumber{
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"CurrentBuildNumber"};
 
 // The automatic log-on, in the order the run writes it.
 inline constexpr MachineValue kAutoAdminLogon{kWinlogonKey, L"AutoAdminLogon"};

@@ -138,12 +138,38 @@ TEST_F(Survey, EntersEveryControlOnceWithTheDeliveryGroupEmpty) {
   EXPECT_EQ(L"", outcome.entries.at(1001));
 }
 
-TEST_F(Survey, ProductNameAsStoredAndEmptyWhenMissing) {
-  EXPECT_EQ(L"Windows 10 IoT Enterprise", Entry(1012));
-  ASSERT_TRUE(product_name_.SetString(L"Windows 10 IoT Enterprise LTSC"));
-  EXPECT_EQ(L"Windows 10 IoT Enterprise LTSC", Entry(1012));
-  ASSERT_TRUE(product_name_.Remove());
-  EXPECT_EQ(L"", Entry(1012));
+struct OsNameCase {
+  Edition edition;
+  const wchar_t* product_name;  // both null: a fresh simulated PC of the edition as it comes;
+  const wchar_t* build_number;  // else both set on it ("<none>": no value)
+  const wchar_t* shown;
+};
+
+TEST_F(Survey, ProductNameAsStoredButWindows11ByItsBuild) {
+  const OsNameCase cases[] = {
+      {Edition::kIot, nullptr, nullptr, L"Windows 10 IoT Enterprise"},
+      {Edition::kOrdinary, nullptr, nullptr, L"Windows 10 Pro"},
+      {Edition::kIotOnWindows11, nullptr, nullptr, L"Windows 11 IoT Enterprise"},
+      {Edition::kIotOnWindows11, L"Windows 10 IoT Enterprise LTSC", L"26100",
+       L"Windows 11 IoT Enterprise LTSC"},
+      {Edition::kIotOnWindows11, L"Windows 10 IoT Enterprise", L"<none>", L"Windows 10 IoT Enterprise"},
+      {Edition::kIotOnWindows11, L"<none>", L"22631", L""},
+  };
+  // The reading of the build number itself is the native table's
+  // (os_name_text_test); here: the values the survey reads, and the simulated
+  // PC. The survey reads the 64-bit view, where the simulated PC writes too.
+  test_support::ScopedMachineValue build_number(sysops::kCurrentBuildNumber);
+  for (const OsNameCase& c : cases) {
+    if (!c.product_name) {
+      MakePc(c.edition);
+    } else {
+      for (const auto& [value, text] : {std::pair{&product_name_, c.product_name},
+                                        std::pair{&build_number, c.build_number}}) {
+        ASSERT_TRUE(std::wstring(text) == L"<none>" ? value->Remove() : value->SetString(text));
+      }
+    }
+    EXPECT_EQ(c.shown, Entry(1012)) << testing::PrintToString(std::wstring(c.shown));
+  }
 }
 
 TEST_F(Survey, TheCurrentUserAndTheDomainTheLookupGives) {

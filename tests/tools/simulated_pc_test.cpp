@@ -34,6 +34,8 @@ const std::wstring kCross = L"\u00D7";
 const std::wstring kDash = L"\uFF0D";
 const wchar_t kProductName[] =
     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProductName";
+const wchar_t kBuildNumber[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\CurrentBuildNumber";
 
 std::wstring Summary(const std::wstring& sleep, const std::wstring& hibernate,
                      const std::wstring& disk, const std::wstring& display) {
@@ -181,6 +183,15 @@ TEST(SimulatedPc, TheProgramPreparesAnEditionFromAShell) {
   EXPECT_NE(std::wstring::npos,
             sysops::RunCommandAndCapture(L"\"" + program + L"\" restart").find(L"restarted"));
   EXPECT_EQ(1, sysops::QueryEmbeddedLogonFeatures());
+  EXPECT_EQ(L"19045", sysops::ReadRegistryString(kBuildNumber, L""));
+
+  // Windows 11 kept the name of Windows 10; only its build tells.
+  EXPECT_NE(std::wstring::npos,
+            sysops::RunCommandAndCapture(L"\"" + program + L"\" prepare iot11").find(L"prepared"));
+  EXPECT_EQ(L"Windows 10 IoT Enterprise", sysops::ReadRegistryString(kProductName, L""));
+  EXPECT_EQ(L"22631", sysops::ReadRegistryString(kBuildNumber, L""));
+  EXPECT_TRUE(PathExists(GroupPolicyEditor()));
+  EXPECT_EQ(0, sysops::QueryEmbeddedLogonFeatures());
   EXPECT_NE(L"", sysops::RunCommandAndCapture(L"\"" + program + L"\" prepare windows-95"));
 }
 
@@ -192,8 +203,9 @@ TEST(SimulatedPc, EverythingIsAsItWasAfterwards) {
   const bool had_editor = PathExists(editor);
   const std::string powercfg_bytes = ReadBytes(powercfg);
   const std::wstring product = sysops::ReadRegistryString(kProductName, L"<none>");
+  const std::wstring build = sysops::ReadRegistryString(kBuildNumber, L"<none>");
   {
-    ScopedSimulatedPc pc(Edition::kIot, FakeToolsFolder());
+    ScopedSimulatedPc pc(Edition::kIotOnWindows11, FakeToolsFolder());
     ASSERT_TRUE(pc.ok()) << testing::PrintToString(pc.failure());
     ASSERT_NE(powercfg_bytes, ReadBytes(powercfg));
     RunSetupPowerCommands();
@@ -202,6 +214,7 @@ TEST(SimulatedPc, EverythingIsAsItWasAfterwards) {
   EXPECT_EQ(had_editor, PathExists(editor));
   EXPECT_EQ(powercfg_bytes, ReadBytes(powercfg));
   EXPECT_EQ(product, sysops::ReadRegistryString(kProductName, L"<none>"));
+  EXPECT_EQ(build, sysops::ReadRegistryString(kBuildNumber, L"<none>"));
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ bool PreparePc(Edition edition, const std::wstring& fake_tools_folder, std::wstr
     if (failure) *failure = what;
     return false;
   };
-  const bool iot = edition == Edition::kIot;
+  const bool iot = edition != Edition::kOrdinary;
   for (const std::wstring& folder : SystemFolders()) {
     for (const wchar_t* tool : {L"powercfg.exe", L"DISM.EXE"}) {
       const std::wstring from = fake_tools_folder + L"\\" + tool;
@@ -116,7 +116,9 @@ bool PreparePc(Edition edition, const std::wstring& fake_tools_folder, std::wstr
   for (REGSAM view : kViews) {
     if (!SetVersionText(view, L"ProductName",
                         iot ? L"Windows 10 IoT Enterprise" : L"Windows 10 Pro") ||
-        !SetVersionText(view, L"EditionID", iot ? L"IoTEnterprise" : L"Professional")) {
+        !SetVersionText(view, L"EditionID", iot ? L"IoTEnterprise" : L"Professional") ||
+        !SetVersionText(view, L"CurrentBuildNumber",
+                        edition == Edition::kIotOnWindows11 ? L"22631" : L"19045")) {
       return fail(L"cannot write the product name under HKLM\\" + std::wstring(kVersionKey));
     }
   }
@@ -142,7 +144,7 @@ ScopedSimulatedPc::ScopedSimulatedPc(Edition edition, const std::wstring& fake_t
     files_.push_back(std::move(snapshot));
   }
   for (REGSAM view : kViews) {
-    for (const wchar_t* name : {L"ProductName", L"EditionID"}) {
+    for (const wchar_t* name : {L"ProductName", L"EditionID", L"CurrentBuildNumber"}) {
       ValueSnapshot snapshot;
       snapshot.view = view;
       snapshot.name = name;

@@ -11,7 +11,10 @@
 //     Client-EmbeddedBootExp listed and disabled, ProductName "Windows 10 IoT
 //     Enterprise"; ordinary edition: no gpedit.msc, neither feature listed,
 //     ProductName "Windows 10 Pro" (EditionID to match, in both registry
-//     views).
+//     views); both on Windows 10 (CurrentBuildNumber "19045");
+//   - IoT edition on Windows 11: the IoT edition with CurrentBuildNumber
+//     "22631" and the ProductName Windows 11 keeps, "Windows 10 IoT
+//     Enterprise".
 // From then on the fake tools answer from the state and change it as Windows
 // would: "powercfg.exe -setactive SCHEME_MIN", "powercfg /x /<time-out> 0",
 // "DISM.EXE /online /Enable-Feature /FeatureName:<name> /all /NoRestart"
@@ -31,7 +34,7 @@
 //
 // From a shell (the demo), with the program built next to the fake tools
 // (build/win/tools/fake-console-tools/vts-simulated-pc.exe):
-//   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe prepare iot|ordinary
+//   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe prepare iot|iot11|ordinary
 //   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe restart
 //   tools/wine/wine-run --prefix P .../vts-simulated-pc.exe show   (the state file)
 // which changes the prefix for good.
@@ -43,7 +46,7 @@
 
 namespace simulated_pc {
 
-enum class Edition { kIot, kOrdinary };
+enum class Edition { kIot, kOrdinary, kIotOnWindows11 };
 
 // The system folders as a 32-bit process names them: the 64-bit one (through
 // sysnative, on 64-bit Windows only) and its own.

@@ -2,7 +2,7 @@
 // become a terminal (see simulated_pc.h), for the demo and for anyone at a
 // shell. It takes powercfg.exe and DISM.exe from its own folder.
 //
-//   vts-simulated-pc.exe prepare iot|ordinary
+//   vts-simulated-pc.exe prepare iot|iot11|ordinary
 //   vts-simulated-pc.exe restart   (pending feature changes take effect)
 //   vts-simulated-pc.exe show
 
@@ -17,7 +17,7 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: vts-simulated-pc.exe prepare iot|ordinary\n"
+  std::fputs("usage: vts-simulated-pc.exe prepare iot|iot11|ordinary\n"
              "       vts-simulated-pc.exe restart\n"
              "       vts-simulated-pc.exe show\n",
              stderr);
@@ -43,11 +43,16 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
   if (command == L"prepare" && argc == 3) {
     const std::wstring edition = argv[2];
-    if (edition != L"iot" && edition != L"ordinary") return Usage();
+    simulated_pc::Edition chosen = simulated_pc::Edition::kIot;
+    if (edition == L"iot11") {
+      chosen = simulated_pc::Edition::kIotOnWindows11;
+    } else if (edition == L"ordinary") {
+      chosen = simulated_pc::Edition::kOrdinary;
+    } else if (edition != L"iot") {
+      return Usage();
+    }
     std::wstring failure;
-    if (!simulated_pc::PreparePc(
-            edition == L"iot" ? simulated_pc::Edition::kIot : simulated_pc::Edition::kOrdinary,
-            OwnFolder(), &failure)) {
+    if (!simulated_pc::PreparePc(chosen, OwnFolder(), &failure)) {
       PrintUtf8(stderr, L"vts-simulated-pc: " + failure + L"\n");
       return 1;
     }
