@@ -788,9 +788,15 @@ class RunRecords : public LocalFaults {
       ::DeleteFileW(updater_.path().c_str());
     }
     std::unique_ptr<FileInPlaceOfFolder> refused;
+    std::unique_ptr<test_support::ScopedFile> upload;
     if (arranged.folder_refused) {
       refused = std::make_unique<FileInPlaceOfFolder>(private_folder_);
       EXPECT_TRUE(refused->ok());
+      // The run's own folder also takes the settings file's draft and the
+      // download: with an upload pending (no settings written) and the
+      // updater installed, the record is all that needs it.
+      upload = std::make_unique<test_support::ScopedFile>(sysops::GetUploadMarkerPath(), "");
+      EXPECT_TRUE(upload->ok());
     }
     const SetupInputs inputs = RecordInputs();
     FixedLogon logon(arranged.logon);
