@@ -15,7 +15,7 @@ BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= $(shell nproc)
 WERROR     ?= OFF
 # make demo PC=ordinary: the demo PC as an ordinary edition instead of an IoT
-# one; ARCH=win32: on a 32-bit Windows instead of a 64-bit one.
+# one (PC=iot11: the IoT edition on Windows 11); ARCH=win32: on a 32-bit Windows instead of a 64-bit one.
 # make's own default PC (the Pascal compiler, "pc") is no choice of the user's.
 ifeq ($(origin PC),default)
 PC         := iot
