@@ -128,6 +128,21 @@ bool IsPlainName(const std::wstring& name) {
          name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos;
 }
 
+// Whether a file of a folder may be reached by `name`: the folder held and
+// the name a plain one. Otherwise false, the reason in the last error (a
+// refusal for a name that is no plain one).
+bool MayReach(bool held, const std::wstring& name, const std::wstring& expected) {
+  if (!held) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (!IsPlainName(name)) {
+    Refuse(expected, L"not a plain name");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsRefusal(DWORD error) { return error == kRefusedError; }
@@ -266,15 +281,8 @@ std::wstring HeldFolder::PathOf(const std::wstring& name) const { return path_ +
 
 fw::ScopedFileHandle HeldFolder::OpenFile(const std::wstring& name, ACCESS_MASK access,
                                           DWORD share) const {
-  if (!is_held()) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return fw::ScopedFileHandle();
-  }
   const std::wstring expected = PathOf(name);
-  if (!IsPlainName(name)) {
-    Refuse(expected, L"not a plain name");
-    return fw::ScopedFileHandle();
-  }
+  if (!MayReach(is_held(), name, expected)) return fw::ScopedFileHandle();
   fw::ScopedFileHandle file = OpenRelative(handle(), name, access | FILE_READ_ATTRIBUTES,
                                            share & ~FILE_SHARE_DELETE, FILE_OPEN,
                                            FILE_NON_DIRECTORY_FILE, nullptr, nullptr);
@@ -302,15 +310,8 @@ fw::ScopedFileHandle HeldFolder::OpenFile(const std::wstring& name, ACCESS_MASK 
 }
 
 fw::ScopedFileHandle HeldFolder::CreateNewFile(const std::wstring& name) const {
-  if (!is_held()) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return fw::ScopedFileHandle();
-  }
   const std::wstring expected = PathOf(name);
-  if (!IsPlainName(name)) {
-    Refuse(expected, L"not a plain name");
-    return fw::ScopedFileHandle();
-  }
+  if (!MayReach(is_held(), name, expected)) return fw::ScopedFileHandle();
   // FILE_CREATE fails on any name already taken, a dangling link included.
   fw::ScopedFileHandle file =
       OpenRelative(handle(), name, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
